@@ -1,0 +1,67 @@
+#ifndef PACKAGE_FILE_SYSTEM_H_
+#define PACKAGE_FILE_SYSTEM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "package/file_error.h"
+#include "package/stream.h"
+
+namespace quintarel {
+
+// An open operating-system file. Every operation returns kNone on success.
+// Destroying the object closes the file.
+class File {
+ public:
+  virtual ~File() = default;
+
+  virtual FileErrorCause Read(void* buffer, std::size_t count, std::size_t* read) = 0;
+  virtual FileErrorCause Write(const void* buffer, std::size_t count) = 0;
+  virtual FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) = 0;
+  virtual FileErrorCause GetLength(std::uint64_t* length) = 0;
+  virtual FileErrorCause SetLength(std::uint64_t length) = 0;
+  // Closes the file, reporting a failure to write out what it held.
+  virtual FileErrorCause Close() = 0;
+};
+
+// File times in seconds since 1970-01-01 00:00:00 UTC; 0 means unknown.
+struct FileTimes {
+  std::int64_t creation = 0;
+  std::int64_t last_write = 0;
+  std::int64_t last_access = 0;
+};
+
+// The file services that the package needs. Paths are 8-bit strings with
+// "\" as the separator; the POSIX implementation maps "\" to "/".
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing file for reading, without sharing. Null on failure,
+  // with the cause in *cause.
+  virtual std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) = 0;
+  // Creates or truncates a file for writing, without sharing.
+  virtual std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) = 0;
+
+  // Whether a file or folder exists at path.
+  virtual bool Exists(const std::string& path) = 0;
+  // Leaves the archive attribute alone set: clears read-only, hidden, system.
+  virtual bool SetArchiveAttributeOnly(const std::string& path) = 0;
+  // Creates one folder; its parent must exist.
+  virtual bool CreateFolder(const std::string& path) = 0;
+  virtual bool GetTimes(const std::string& path, FileTimes* times) = 0;
+  // Sets the times of an existing file; a field of 0 leaves that time alone.
+  virtual bool SetTimes(const std::string& path, const FileTimes& times) = 0;
+  // Renames from over to, replacing a file that is there.
+  virtual FileErrorCause ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+};
+
+// The operating system's own file system (Win32 or POSIX, chosen by the build).
+FileSystem& OperatingSystemFiles();
+
+}  // namespace quintarel
+
+#endif  // PACKAGE_FILE_SYSTEM_H_

@@ -1,0 +1,358 @@
+#include "package/update_archive.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include "package/file_stream.h"
+#include "package/lzss_codec.h"
+#include "package/text.h"
+
+namespace quintarel {
+
+namespace fmt = archive_format;
+
+namespace {
+
+std::uint32_t DecodeFixed32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint16_t DecodeFixed16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+void EncodeFixed32(std::uint8_t* p, std::uint32_t value) {
+  p[0] = static_cast<std::uint8_t>(value);
+  p[1] = static_cast<std::uint8_t>(value >> 8);
+  p[2] = static_cast<std::uint8_t>(value >> 16);
+  p[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+void EncodeFixed16(std::uint8_t* p, std::uint16_t value) {
+  p[0] = static_cast<std::uint8_t>(value);
+  p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// Reads until count bytes arrived or the stream ends; returns the number read.
+std::size_t ReadFully(Stream& stream, std::uint8_t* buffer, std::size_t count) {
+  std::size_t total = 0;
+  while (total < count) {
+    const std::size_t n = stream.Read(buffer + total, count - total);
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+std::uint64_t BytesLeft(Stream& stream) {
+  const std::uint64_t position = stream.Seek(0, SeekOrigin::kCurrent);
+  const std::uint64_t length = stream.GetLength();
+  return length > position ? length - position : 0;
+}
+
+void CopyStream(Stream& from, Stream& to) {
+  std::array<std::uint8_t, fmt::kCopyChunk> buffer;
+  for (;;) {
+    const std::size_t n = from.Read(buffer.data(), buffer.size());
+    if (n == 0) break;
+    to.Write(buffer.data(), n);
+  }
+}
+
+// Passes writes on until a limit; one byte more and expansion is abandoned,
+// so a damaged entry cannot write without bound.
+class LimitedOutput final : public Stream {
+ public:
+  struct Overrun {};
+
+  LimitedOutput(Stream& target, std::uint64_t limit) : target_(target), limit_(limit) {}
+
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buffer, std::size_t count) override {
+    if (count > limit_ - written_) throw Overrun{};
+    target_.Write(buffer, count);
+    written_ += count;
+  }
+  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return written_; }
+  std::uint64_t GetLength() override { return written_; }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+  std::uint64_t written() const { return written_; }
+
+ private:
+  Stream& target_;
+  std::uint64_t limit_;
+  std::uint64_t written_ = 0;
+};
+
+void Report(FileErrorReporter* reporter, FileErrorCause cause, const std::string& path) {
+  if (reporter != nullptr) reporter->ShowFileError(FileError(cause, path));
+}
+
+std::int32_t ToStoredTime(std::int64_t seconds) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      seconds, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+bool ArchiveEntry::ReadFrom(Stream& stream) {
+  std::array<std::uint8_t, fmt::kRecordSize> record{};
+  if (ReadFully(stream, record.data(), record.size()) != record.size()) return false;
+
+  const auto* name_begin = reinterpret_cast<const char*>(record.data());
+  name_.assign(name_begin, std::find(name_begin, name_begin + fmt::kNameFieldSize, '\0'));
+  stored_size_ = DecodeFixed32(&record[fmt::kStoredSizeOffset]);
+  file_size_ = DecodeFixed32(&record[fmt::kFileSizeOffset]);
+  compressed_ = DecodeFixed16(&record[fmt::kCompressedOffset]);
+  creation_time_ = static_cast<std::int32_t>(DecodeFixed32(&record[fmt::kCreationTimeOffset]));
+  write_time_ = static_cast<std::int32_t>(DecodeFixed32(&record[fmt::kWriteTimeOffset]));
+  access_time_ = static_cast<std::int32_t>(DecodeFixed32(&record[fmt::kAccessTimeOffset]));
+
+  // Check the claimed size against what is there before allocating for it.
+  if (stored_size_ > BytesLeft(stream)) return false;
+  std::vector<std::uint8_t> bytes(stored_size_);
+  if (ReadFully(stream, bytes.data(), bytes.size()) != bytes.size()) return false;
+  data_ = MemoryStream(std::move(bytes));
+  return true;
+}
+
+bool ArchiveEntry::WriteTo(Stream& stream) {
+  std::array<std::uint8_t, fmt::kRecordSize> record{};
+  std::copy_n(name_.begin(), std::min(name_.size(), fmt::kMaxNameLength), record.begin());
+  EncodeFixed32(&record[fmt::kStoredSizeOffset], stored_size_);
+  EncodeFixed32(&record[fmt::kFileSizeOffset], file_size_);
+  EncodeFixed16(&record[fmt::kCompressedOffset], compressed_);
+  EncodeFixed32(&record[fmt::kCreationTimeOffset], static_cast<std::uint32_t>(creation_time_));
+  EncodeFixed32(&record[fmt::kWriteTimeOffset], static_cast<std::uint32_t>(write_time_));
+  EncodeFixed32(&record[fmt::kAccessTimeOffset], static_cast<std::uint32_t>(access_time_));
+  stream.Write(record.data(), record.size());
+  if (data_.size() != 0) stream.Write(data_.data(), data_.size());
+  return true;
+}
+
+bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, PercentProgress* progress,
+                            FileErrorReporter* reporter) {
+  FileTimes times;
+  if (files.GetTimes(path, &times)) {
+    write_time_ = ToStoredTime(times.last_write);
+    creation_time_ = ToStoredTime(times.creation != 0 ? times.creation : times.last_write);
+    access_time_ = ToStoredTime(times.last_access != 0 ? times.last_access : times.last_write);
+  }
+
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file = FileStream::Open(files, path, FileStream::Mode::kRead, &cause);
+  if (!file) {
+    Report(reporter, cause, path);
+    return false;
+  }
+
+  try {
+    name_ = path;
+    const std::uint64_t length = file->GetLength();
+    if (length > std::numeric_limits<std::uint32_t>::max()) return false;
+    file_size_ = static_cast<std::uint32_t>(length);
+    data_.SetLength(0);
+    if (progress != nullptr) progress->SetTotal(static_cast<std::int64_t>(length));
+
+    LzssCodec codec;
+    const bool completed = codec.Compress(data_, *file,
+                                          progress != nullptr ? &PercentProgress::Forward : nullptr,
+                                          progress);
+    compressed_ = 1;
+    if (length <= data_.GetLength()) {
+      compressed_ = 0;
+      data_.SetLength(0);
+      data_.Seek(0, SeekOrigin::kBegin);
+      file->Seek(0, SeekOrigin::kBegin);
+      CopyStream(*file, data_);
+    }
+    file->Close();
+    stored_size_ = static_cast<std::uint32_t>(data_.size());
+    return completed;
+  } catch (const FileError& error) {
+    if (reporter != nullptr) reporter->ShowFileError(error);
+    return false;
+  }
+}
+
+bool ArchiveEntry::ExtractTo(Stream& stream, PercentProgress* progress) {
+  data_.Seek(0, SeekOrigin::kBegin);
+  if (compressed_ == 0) {
+    if (stored_size_ != file_size_ || data_.size() != file_size_) return false;
+    CopyStream(data_, stream);
+    return true;
+  }
+  if (progress != nullptr) progress->SetTotal(file_size_);
+  LimitedOutput output(stream, file_size_);
+  try {
+    LzssCodec codec;
+    if (!codec.Expand(output, data_, progress != nullptr ? &PercentProgress::Forward : nullptr,
+                      progress)) {
+      return false;
+    }
+  } catch (const LimitedOutput::Overrun&) {
+    return false;
+  }
+  return output.written() == file_size_;
+}
+
+bool ArchiveEntry::ApplyTimes(FileSystem& files, const std::string& path) const {
+  FileTimes current;
+  if (!files.GetTimes(path, &current)) return false;
+  if (write_time_ == 0) return true;
+  return files.SetTimes(path, FileTimes{creation_time_, write_time_, access_time_});
+}
+
+UpdateArchive::UpdateArchive(FileSystem& files, FileErrorReporter* reporter)
+    : files_(files), reporter_(reporter) {}
+
+bool UpdateArchive::Open(const std::string& path) {
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file = FileStream::Open(files_, path, FileStream::Mode::kRead, &cause);
+  if (!file) return false;
+  try {
+    const bool ok = ReadFrom(*file);
+    file->Close();
+    return ok;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
+bool UpdateArchive::ReadFrom(Stream& stream) {
+  Clear();
+  std::array<std::uint8_t, fmt::kHeaderSize> header{};
+  if (ReadFully(stream, header.data(), header.size()) != header.size()) return false;
+  if (!std::equal(fmt::kMagic.begin(), fmt::kMagic.end(), header.begin()) ||
+      header[fmt::kMagic.size()] != 0) {
+    return false;
+  }
+  if (DecodeFixed32(&header[fmt::kReservedOffset]) != 0) return false;
+
+  const std::uint32_t count = DecodeFixed32(&header[fmt::kCountOffset]);
+  // Every entry needs at least its record: a count the stream cannot hold
+  // fails before anything is read.
+  if (static_cast<std::uint64_t>(count) * fmt::kRecordSize > BytesLeft(stream)) return false;
+  entries_.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    auto entry = std::make_unique<ArchiveEntry>();
+    if (!entry->ReadFrom(stream)) return false;
+    entries_.push_back(std::move(entry));
+  }
+  return true;
+}
+
+bool UpdateArchive::WriteTo(Stream& stream) {
+  std::array<std::uint8_t, fmt::kHeaderSize> header{};
+  std::copy(fmt::kMagic.begin(), fmt::kMagic.end(), header.begin());
+  EncodeFixed32(&header[fmt::kCountOffset], static_cast<std::uint32_t>(entries_.size()));
+  stream.Write(header.data(), header.size());
+  for (const auto& entry : entries_) entry->WriteTo(stream);
+  return true;
+}
+
+bool UpdateArchive::Save(const std::string& path) {
+  const std::string temporary = TemporaryPathBeside(files_, path);
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file =
+      FileStream::Open(files_, temporary, FileStream::Mode::kCreate, &cause);
+  if (!file) {
+    Report(reporter_, cause, path);
+    return false;
+  }
+  try {
+    WriteTo(*file);
+    file->Close();
+  } catch (const FileError& error) {
+    file.reset();
+    files_.RemoveFile(temporary);
+    Report(reporter_, error.cause(), path);
+    return false;
+  }
+  cause = files_.ReplaceFile(temporary, path);
+  if (cause != FileErrorCause::kNone) {
+    files_.RemoveFile(temporary);
+    Report(reporter_, cause, path);
+    return false;
+  }
+  return true;
+}
+
+bool UpdateArchive::AddFile(const std::string& path, PercentProgress* progress) {
+  if (Find(path) != -1) return false;
+  if (path.size() > fmt::kMaxNameLength) return false;
+  auto entry = std::make_unique<ArchiveEntry>();
+  if (!entry->LoadFile(files_, path, progress, reporter_)) return false;
+  entries_.push_back(std::move(entry));
+  return true;
+}
+
+int UpdateArchive::Find(std::string_view name) const {
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (EqualsIgnoringAsciiCase(entries_[i]->name(), name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool UpdateArchive::ExtractAt(int index, Stream& stream, PercentProgress* progress) {
+  if (index < 0 || index >= GetCount()) return false;
+  return entry(index).ExtractTo(stream, progress);
+}
+
+bool UpdateArchive::ExtractByName(std::string_view name, Stream& stream,
+                                  PercentProgress* progress) {
+  const int index = Find(name);
+  return index != -1 && ExtractAt(index, stream, progress);
+}
+
+bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view name,
+                                  PercentProgress* progress) {
+  const int index = Find(name);
+  if (index == -1) return false;
+  if (!files_.Exists(dest_path)) {
+    CreateParentFolders(files_, dest_path);
+  } else {
+    files_.SetArchiveAttributeOnly(dest_path);
+  }
+
+  const std::string temporary = TemporaryPathBeside(files_, dest_path);
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file =
+      FileStream::Open(files_, temporary, FileStream::Mode::kCreate, &cause);
+  if (!file) return false;
+  bool ok = false;
+  try {
+    ok = entry(index).ExtractTo(*file, progress);
+    file->Close();
+  } catch (const FileError&) {
+    ok = false;
+  }
+  file.reset();
+  if (!ok || files_.ReplaceFile(temporary, dest_path) != FileErrorCause::kNone) {
+    files_.RemoveFile(temporary);
+    return false;
+  }
+  entry(index).ApplyTimes(files_, dest_path);
+  return true;
+}
+
+bool CreateParentFolders(FileSystem& files, std::string_view path) {
+  const std::size_t separator = FindLastSeparator(path);
+  if (separator == std::string_view::npos) return false;
+  const std::string parent(path.substr(0, separator));
+  if (files.Exists(parent)) return true;
+  return CreateParentFolders(files, parent) && files.CreateFolder(parent);
+}
+
+std::string TemporaryPathBeside(FileSystem& files, const std::string& path) {
+  for (unsigned n = 1;; ++n) {
+    std::string candidate = path + ".~" + std::to_string(n);
+    if (!files.Exists(candidate)) return candidate;
+  }
+}
+
+}  // namespace quintarel

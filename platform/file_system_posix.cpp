@@ -1,0 +1,211 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "package/file_system.h"
+
+namespace quintarel {
+
+namespace {
+
+// Paths arrive with "\" separators; POSIX wants "/".
+std::string NativePath(const std::string& path) {
+  std::string native = path;
+  std::replace(native.begin(), native.end(), '\\', '/');
+  return native;
+}
+
+FileErrorCause CauseOf(int error) {
+  switch (error) {
+    case 0: return FileErrorCause::kNone;
+    case ENOENT: return FileErrorCause::kFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return FileErrorCause::kBadPath;
+    case EMFILE:
+    case ENFILE:
+      return FileErrorCause::kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EEXIST:
+      return FileErrorCause::kAccessDenied;
+    case EBADF: return FileErrorCause::kInvalidFile;
+    case ESPIPE: return FileErrorCause::kBadSeek;
+    case EIO: return FileErrorCause::kHardIO;
+    case ETXTBSY: return FileErrorCause::kSharingViolation;
+    case ENOLCK: return FileErrorCause::kLockViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return FileErrorCause::kDiskFull;
+    default: return FileErrorCause::kGeneric;
+  }
+}
+
+FileErrorCause LastCause() { return CauseOf(errno); }
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  FileErrorCause Read(void* buffer, std::size_t count, std::size_t* read) override {
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    while (total < count) {
+      const ssize_t got = ::read(fd_, out + total, count - total);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return LastCause();
+      }
+      if (got == 0) break;
+      total += static_cast<std::size_t>(got);
+    }
+    *read = total;
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Write(const void* buffer, std::size_t count) override {
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (count > 0) {
+      const ssize_t written = ::write(fd_, in, count);
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return LastCause();
+      }
+      if (written == 0) return FileErrorCause::kDiskFull;
+      in += written;
+      count -= static_cast<std::size_t>(written);
+    }
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) override {
+    int whence = SEEK_SET;
+    if (origin == SeekOrigin::kCurrent) whence = SEEK_CUR;
+    if (origin == SeekOrigin::kEnd) whence = SEEK_END;
+    const off_t moved = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (moved < 0) return errno == EINVAL ? FileErrorCause::kBadSeek : LastCause();
+    *position = static_cast<std::uint64_t>(moved);
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause GetLength(std::uint64_t* length) override {
+    struct stat status;
+    if (::fstat(fd_, &status) != 0) return LastCause();
+    *length = static_cast<std::uint64_t>(status.st_size);
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause SetLength(std::uint64_t length) override {
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return LastCause();
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Close() override {
+    if (fd_ < 0) return FileErrorCause::kNone;
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? FileErrorCause::kNone : LastCause();
+  }
+
+ private:
+  int fd_;
+};
+
+std::unique_ptr<File> OpenFile(const std::string& path, int flags, FileErrorCause* cause) {
+  const int fd = ::open(NativePath(path).c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *cause = LastCause();
+    return nullptr;
+  }
+  // Windows refuses to open a folder as a file; so do we.
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    *cause = FileErrorCause::kAccessDenied;
+    return nullptr;
+  }
+  *cause = FileErrorCause::kNone;
+  return std::make_unique<PosixFile>(fd);
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, O_RDONLY, cause);
+  }
+
+  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, O_WRONLY | O_CREAT | O_TRUNC, cause);
+  }
+
+  bool Exists(const std::string& path) override {
+    struct stat status;
+    return !path.empty() && ::stat(NativePath(path).c_str(), &status) == 0;
+  }
+
+  bool SetArchiveAttributeOnly(const std::string& path) override {
+    const std::string native = NativePath(path);
+    struct stat status;
+    if (::stat(native.c_str(), &status) != 0) return false;
+    return ::chmod(native.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
+  }
+
+  bool CreateFolder(const std::string& path) override {
+    return ::mkdir(NativePath(path).c_str(), 0777) == 0;
+  }
+
+  bool GetTimes(const std::string& path, FileTimes* times) override {
+    struct statx status;
+    if (::statx(AT_FDCWD, NativePath(path).c_str(), 0, STATX_BASIC_STATS | STATX_BTIME,
+                &status) != 0) {
+      return false;
+    }
+    times->last_write = status.stx_mtime.tv_sec;
+    times->last_access = status.stx_atime.tv_sec;
+    times->creation =
+        (status.stx_mask & STATX_BTIME) != 0 ? status.stx_btime.tv_sec : status.stx_mtime.tv_sec;
+    return true;
+  }
+
+  // The creation time cannot be set here; write and access times can.
+  bool SetTimes(const std::string& path, const FileTimes& times) override {
+    struct timespec values[2];
+    values[0].tv_sec = static_cast<time_t>(times.last_access);
+    values[0].tv_nsec = times.last_access != 0 ? 0 : UTIME_OMIT;
+    values[1].tv_sec = static_cast<time_t>(times.last_write);
+    values[1].tv_nsec = times.last_write != 0 ? 0 : UTIME_OMIT;
+    return ::utimensat(AT_FDCWD, NativePath(path).c_str(), values, 0) == 0;
+  }
+
+  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override {
+    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) {
+      return FileErrorCause::kNone;
+    }
+    return LastCause();
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    return ::unlink(NativePath(path).c_str()) == 0;
+  }
+};
+
+}  // namespace
+
+FileSystem& OperatingSystemFiles() {
+  static PosixFileSystem files;
+  return files;
+}
+
+}  // namespace quintarel

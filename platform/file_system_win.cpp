@@ -1,0 +1,231 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "package/file_system.h"
+#include "platform/scoped_handle_win.h"
+
+namespace quintarel {
+
+namespace {
+
+// Seconds between 1601-01-01 (FILETIME's epoch) and 1970-01-01.
+constexpr std::int64_t kEpochDifference = 11644473600;
+constexpr std::int64_t kTicksPerSecond = 10000000;
+
+FileErrorCause CauseOf(DWORD error) {
+  switch (error) {
+    case ERROR_SUCCESS: return FileErrorCause::kNone;
+    case ERROR_FILE_NOT_FOUND: return FileErrorCause::kFileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DIRECTORY:
+    case ERROR_FILENAME_EXCED_RANGE:
+      return FileErrorCause::kBadPath;
+    case ERROR_TOO_MANY_OPEN_FILES: return FileErrorCause::kTooManyOpenFiles;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return FileErrorCause::kAccessDenied;
+    case ERROR_INVALID_HANDLE: return FileErrorCause::kInvalidFile;
+    case ERROR_CURRENT_DIRECTORY: return FileErrorCause::kRemoveCurrentDir;
+    case ERROR_CANNOT_MAKE: return FileErrorCause::kDirectoryFull;
+    case ERROR_NEGATIVE_SEEK:
+    case ERROR_SEEK_ON_DEVICE:
+      return FileErrorCause::kBadSeek;
+    case ERROR_CRC:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+      return FileErrorCause::kHardIO;
+    case ERROR_SHARING_VIOLATION: return FileErrorCause::kSharingViolation;
+    case ERROR_LOCK_VIOLATION: return FileErrorCause::kLockViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FileErrorCause::kDiskFull;
+    case ERROR_HANDLE_EOF: return FileErrorCause::kEndOfFile;
+    default: return FileErrorCause::kGeneric;
+  }
+}
+
+FileErrorCause LastCause() { return CauseOf(::GetLastError()); }
+
+std::int64_t ToSeconds(const FILETIME& time) {
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+  if (ticks == 0) return 0;
+  return ticks / kTicksPerSecond - kEpochDifference;
+}
+
+FILETIME ToFileTime(std::int64_t seconds) {
+  const auto ticks = static_cast<std::uint64_t>((seconds + kEpochDifference) * kTicksPerSecond);
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(ticks);
+  time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return time;
+}
+
+// ReadFile and WriteFile take 32-bit counts.
+constexpr std::size_t kMaxChunk = 1u << 30;
+
+class Win32File final : public File {
+ public:
+  explicit Win32File(ScopedFileHandle handle) : handle_(std::move(handle)) {}
+
+  FileErrorCause Read(void* buffer, std::size_t count, std::size_t* read) override {
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    while (total < count) {
+      DWORD got = 0;
+      const auto chunk = static_cast<DWORD>(std::min(count - total, kMaxChunk));
+      if (!::ReadFile(handle_.get(), out + total, chunk, &got, nullptr)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_HANDLE_EOF) break;
+        return CauseOf(error);
+      }
+      if (got == 0) break;
+      total += got;
+    }
+    *read = total;
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Write(const void* buffer, std::size_t count) override {
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (count > 0) {
+      DWORD written = 0;
+      const auto chunk = static_cast<DWORD>(std::min(count, kMaxChunk));
+      if (!::WriteFile(handle_.get(), in, chunk, &written, nullptr)) return LastCause();
+      if (written == 0) return FileErrorCause::kDiskFull;
+      in += written;
+      count -= written;
+    }
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) override {
+    DWORD method = FILE_BEGIN;
+    if (origin == SeekOrigin::kCurrent) method = FILE_CURRENT;
+    if (origin == SeekOrigin::kEnd) method = FILE_END;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    LARGE_INTEGER moved;
+    if (!::SetFilePointerEx(handle_.get(), distance, &moved, method)) return LastCause();
+    *position = static_cast<std::uint64_t>(moved.QuadPart);
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause GetLength(std::uint64_t* length) override {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(handle_.get(), &size)) return LastCause();
+    *length = static_cast<std::uint64_t>(size.QuadPart);
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause SetLength(std::uint64_t length) override {
+    std::uint64_t position = 0;
+    if (auto cause = Seek(0, SeekOrigin::kCurrent, &position); cause != FileErrorCause::kNone) {
+      return cause;
+    }
+    std::uint64_t ignored = 0;
+    if (auto cause = Seek(static_cast<std::int64_t>(length), SeekOrigin::kBegin, &ignored);
+        cause != FileErrorCause::kNone) {
+      return cause;
+    }
+    if (!::SetEndOfFile(handle_.get())) return LastCause();
+    return Seek(static_cast<std::int64_t>(std::min(position, length)), SeekOrigin::kBegin,
+                &ignored);
+  }
+
+  FileErrorCause Close() override {
+    if (!handle_) return FileErrorCause::kNone;
+    const HANDLE handle = handle_.release();
+    return ::CloseHandle(handle) ? FileErrorCause::kNone : LastCause();
+  }
+
+ private:
+  ScopedFileHandle handle_;
+};
+
+std::unique_ptr<File> OpenFile(const std::string& path, DWORD access, DWORD disposition,
+                               FileErrorCause* cause) {
+  ScopedFileHandle handle(::CreateFileA(path.c_str(), access, 0, nullptr, disposition,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) {
+    *cause = LastCause();
+    return nullptr;
+  }
+  *cause = FileErrorCause::kNone;
+  return std::make_unique<Win32File>(std::move(handle));
+}
+
+class Win32FileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, GENERIC_READ, OPEN_EXISTING, cause);
+  }
+
+  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, cause);
+  }
+
+  bool Exists(const std::string& path) override {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool SetArchiveAttributeOnly(const std::string& path) override {
+    return ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE) != FALSE;
+  }
+
+  bool CreateFolder(const std::string& path) override {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+  }
+
+  bool GetTimes(const std::string& path, FileTimes* times) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    times->creation = ToSeconds(data.ftCreationTime);
+    times->last_write = ToSeconds(data.ftLastWriteTime);
+    times->last_access = ToSeconds(data.ftLastAccessTime);
+    return true;
+  }
+
+  bool SetTimes(const std::string& path, const FileTimes& times) override {
+    ScopedFileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) return false;
+    const FILETIME creation = ToFileTime(times.creation);
+    const FILETIME access = ToFileTime(times.last_access);
+    const FILETIME write = ToFileTime(times.last_write);
+    return ::SetFileTime(handle.get(), times.creation != 0 ? &creation : nullptr,
+                         times.last_access != 0 ? &access : nullptr,
+                         times.last_write != 0 ? &write : nullptr) != FALSE;
+  }
+
+  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override {
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      return FileErrorCause::kNone;
+    }
+    return LastCause();
+  }
+
+  bool RemoveFile(const std::string& path) override {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+  }
+};
+
+}  // namespace
+
+FileSystem& OperatingSystemFiles() {
+  static Win32FileSystem files;
+  return files;
+}
+
+}  // namespace quintarel

@@ -1,0 +1,136 @@
+// The operating system's file layer, natively and under Wine.
+#include "package/file_system.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "package/file_stream.h"
+#include "package/update_archive.h"
+#include "tests/support/scratch_folder.h"
+
+namespace quintarel {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteText;
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  FileSystem& files_ = OperatingSystemFiles();
+  ScratchFolder scratch_;
+};
+
+TEST_F(FileSystemTest, OpeningReportsTheCause) {
+  FileErrorCause cause = FileErrorCause::kNone;
+  EXPECT_EQ(files_.OpenForRead(scratch_.Path("missing.txt"), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kFileNotFound);
+
+  EXPECT_EQ(files_.OpenForRead(scratch_.Path(), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kAccessDenied);
+
+  EXPECT_EQ(files_.CreateForWrite(scratch_.Path("no\\such\\file.txt"), &cause), nullptr);
+  EXPECT_NE(cause, FileErrorCause::kNone);
+}
+
+TEST_F(FileSystemTest, StreamsReadWriteSeekAndTruncate) {
+  const std::string path = scratch_.Path("data.bin");
+  FileErrorCause cause;
+  {
+    auto out = FileStream::Open(files_, path, FileStream::Mode::kCreate, &cause);
+    ASSERT_NE(out, nullptr);
+    out->Write("0123456789", 10);
+    EXPECT_EQ(out->GetLength(), 10u);
+    out->SetLength(6);
+    EXPECT_EQ(out->Seek(0, SeekOrigin::kEnd), 6u);
+    out->Write("ab", 2);
+    out->Close();
+  }
+  auto in = FileStream::Open(files_, path, FileStream::Mode::kRead, &cause);
+  ASSERT_NE(in, nullptr);
+  char buffer[16] = {};
+  EXPECT_EQ(in->Read(buffer, sizeof buffer), 8u);
+  EXPECT_EQ(std::string(buffer, 8), "012345ab");
+  EXPECT_EQ(in->Read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(in->Seek(-3, SeekOrigin::kCurrent), 5u);
+  EXPECT_EQ(in->Read(buffer, 1), 1u);
+  EXPECT_EQ(buffer[0], '5');
+  EXPECT_THROW(in->Write("x", 1), FileError);
+}
+
+TEST_F(FileSystemTest, WriteAndAccessTimesRoundTrip) {
+  const std::string path = scratch_.Path("timed.txt");
+  WriteText(scratch_.Native("timed.txt"), "t");
+  ASSERT_TRUE(files_.SetTimes(path, FileTimes{0, 1'500'000'000, 1'600'000'000}));
+  FileTimes times;
+  ASSERT_TRUE(files_.GetTimes(path, &times));
+  EXPECT_EQ(times.last_write, 1'500'000'000);
+  EXPECT_EQ(times.last_access, 1'600'000'000);
+  EXPECT_NE(times.creation, 0);
+
+  ASSERT_TRUE(files_.SetTimes(path, FileTimes{0, 1'400'000'000, 0}));
+  ASSERT_TRUE(files_.GetTimes(path, &times));
+  EXPECT_EQ(times.last_write, 1'400'000'000);
+  EXPECT_EQ(times.last_access, 1'600'000'000);
+
+  EXPECT_FALSE(files_.GetTimes(scratch_.Path("missing"), &times));
+  EXPECT_FALSE(files_.SetTimes(scratch_.Path("missing"), FileTimes{1, 1, 1}));
+}
+
+TEST_F(FileSystemTest, FoldersReplaceAndRemove) {
+  EXPECT_TRUE(files_.CreateFolder(scratch_.Path("sub")));
+  EXPECT_FALSE(files_.CreateFolder(scratch_.Path("sub")));
+  EXPECT_FALSE(files_.CreateFolder(scratch_.Path("a\\b")));
+  EXPECT_TRUE(files_.Exists(scratch_.Path("sub")));
+
+  WriteText(scratch_.Native("from.txt"), "new");
+  WriteText(scratch_.Native("sub\\to.txt"), "old");
+  EXPECT_EQ(files_.ReplaceFile(scratch_.Path("from.txt"), scratch_.Path("sub\\to.txt")),
+            FileErrorCause::kNone);
+  EXPECT_FALSE(files_.Exists(scratch_.Path("from.txt")));
+  EXPECT_EQ(ReadBytes(scratch_.Native("sub\\to.txt")), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+  EXPECT_NE(files_.ReplaceFile(scratch_.Path("from.txt"), scratch_.Path("x")),
+            FileErrorCause::kNone);
+
+  EXPECT_TRUE(files_.RemoveFile(scratch_.Path("sub\\to.txt")));
+  EXPECT_FALSE(files_.RemoveFile(scratch_.Path("sub\\to.txt")));
+}
+
+TEST_F(FileSystemTest, CreateParentFoldersBuildsTheChain) {
+  EXPECT_TRUE(CreateParentFolders(files_, scratch_.Path("a\\b\\c\\file.txt")));
+  EXPECT_TRUE(files_.Exists(scratch_.Path("a\\b\\c")));
+  EXPECT_FALSE(files_.Exists(scratch_.Path("a\\b\\c\\file.txt")));
+  EXPECT_TRUE(CreateParentFolders(files_, scratch_.Path("a\\file.txt")));
+  EXPECT_FALSE(CreateParentFolders(files_, "no-such-relative-folder\\sub\\file.txt"));
+  EXPECT_FALSE(files_.Exists("no-such-relative-folder"));
+}
+
+TEST_F(FileSystemTest, ArchiveRoundTripThroughRealFiles) {
+  WriteText(scratch_.Native("readme.txt"), std::string(5000, 'r') + "end");
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("docs")));
+  WriteText(scratch_.Native("docs\\guide.txt"), "guide");
+  ASSERT_TRUE(files_.SetTimes(scratch_.Path("readme.txt"), FileTimes{0, 1'300'000'000, 1'300'000'500}));
+
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.AddFile(scratch_.Path("readme.txt"), nullptr));
+  ASSERT_TRUE(archive.AddFile(scratch_.Path("docs\\guide.txt"), nullptr));
+  ASSERT_TRUE(archive.Save(scratch_.Path("update.dat")));
+
+  UpdateArchive reread(files_);
+  ASSERT_TRUE(reread.Open(scratch_.Path("update.dat")));
+  ASSERT_EQ(reread.GetCount(), 2);
+  EXPECT_EQ(reread.entry(0).compressed(), 1);
+  EXPECT_EQ(reread.entry(0).write_time(), 1'300'000'000);
+
+  const std::string dest = scratch_.Path("out\\deep\\readme.txt");
+  ASSERT_TRUE(reread.ExtractToFile(dest, scratch_.Path("README.TXT"), nullptr));
+  FileTimes times;
+  ASSERT_TRUE(files_.GetTimes(dest, &times));
+  EXPECT_EQ(times.last_write, 1'300'000'000);
+  EXPECT_EQ(times.last_access, 1'300'000'500);
+  EXPECT_EQ(ReadBytes(scratch_.Native("out\\deep\\readme.txt")),
+            ReadBytes(scratch_.Native("readme.txt")));
+}
+
+}  // namespace
+}  // namespace quintarel

@@ -1,0 +1,90 @@
+// Win32 behaviour of the file layer that only Windows (here: Wine) shows.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "package/file_system.h"
+#include "package/update_archive.h"
+#include "tests/support/scratch_folder.h"
+
+namespace quintarel {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteText;
+
+class Win32FileSystemTest : public ::testing::Test {
+ protected:
+  FileSystem& files_ = OperatingSystemFiles();
+  ScratchFolder scratch_;
+};
+
+TEST_F(Win32FileSystemTest, OpensDoNotShare) {
+  const std::string path = scratch_.Path("locked.txt");
+  WriteText(scratch_.Native("locked.txt"), "x");
+  FileErrorCause cause;
+  auto first = files_.OpenForRead(path, &cause);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(files_.OpenForRead(path, &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kSharingViolation);
+  EXPECT_EQ(files_.CreateForWrite(path, &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kSharingViolation);
+  EXPECT_EQ(files_.OpenForRead(scratch_.Path("no\\such\\x.txt"), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kBadPath);
+}
+
+TEST_F(Win32FileSystemTest, ArchiveAttributeClearsReadOnlyHiddenAndSystem) {
+  const std::string path = scratch_.Path("flags.txt");
+  WriteText(scratch_.Native("flags.txt"), "x");
+  ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                     FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(files_.SetArchiveAttributeOnly(path));
+  EXPECT_EQ(::GetFileAttributesA(path.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+}
+
+TEST_F(Win32FileSystemTest, ExtractionReplacesAReadOnlyFile) {
+  WriteText(scratch_.Native("new.txt"), "new contents");
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.AddFile(scratch_.Path("new.txt"), nullptr));
+
+  const std::string dest = scratch_.Path("installed.txt");
+  WriteText(scratch_.Native("installed.txt"), "old");
+  ASSERT_TRUE(::SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(archive.ExtractToFile(dest, scratch_.Path("new.txt"), nullptr));
+  EXPECT_EQ(ReadBytes(scratch_.Native("installed.txt")),
+            ReadBytes(scratch_.Native("new.txt")));
+  EXPECT_EQ(::GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(Win32FileSystemTest, DriveLettersAndRelativePaths) {
+  char drive_root[] = "X:";
+  drive_root[0] = scratch_.Path()[0];
+  EXPECT_TRUE(files_.Exists(drive_root));
+  EXPECT_TRUE(CreateParentFolders(files_, std::string(drive_root) + "\\file.txt"));
+
+  char previous[MAX_PATH];
+  ASSERT_NE(::GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryA(scratch_.Path().c_str()));
+  EXPECT_FALSE(CreateParentFolders(files_, "missing\\sub\\file.txt"));
+  EXPECT_FALSE(files_.Exists("missing"));
+  ASSERT_TRUE(files_.CreateFolder("present"));
+  EXPECT_TRUE(CreateParentFolders(files_, "present\\sub\\file.txt"));
+  EXPECT_TRUE(files_.Exists(scratch_.Path("present\\sub")));
+  ASSERT_TRUE(::SetCurrentDirectoryA(previous));
+}
+
+TEST_F(Win32FileSystemTest, CreationTimeIsSetWhenTheSystemKeepsIt) {
+  const std::string path = scratch_.Path("created.txt");
+  WriteText(scratch_.Native("created.txt"), "c");
+  ASSERT_TRUE(files_.SetTimes(path, FileTimes{1'000'000'000, 1'200'000'000, 1'300'000'000}));
+  FileTimes times;
+  ASSERT_TRUE(files_.GetTimes(path, &times));
+  EXPECT_EQ(times.last_write, 1'200'000'000);
+  EXPECT_EQ(times.last_access, 1'300'000'000);
+  // Wine does not keep creation times and reports the write time instead.
+  EXPECT_TRUE(times.creation == 1'000'000'000 || times.creation == 1'200'000'000);
+}
+
+}  // namespace
+}  // namespace quintarel

@@ -1,0 +1,70 @@
+#ifndef TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
+#define TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/file_system.h"
+
+namespace quintarel::testing {
+
+// An in-memory file system that behaves like Windows where the package
+// cares: names ignore ASCII case, opens do not share, read-only files refuse
+// writes, a folder must exist before a file goes into it. "C:" and "D:"
+// exist from the start. Faults can be injected.
+class MemoryFileSystem final : public FileSystem {
+ public:
+  struct Node {
+    bool folder = false;
+    bool read_only = false;
+    bool open = false;
+    std::vector<std::uint8_t> bytes;
+    FileTimes times;
+  };
+
+  MemoryFileSystem();
+
+  std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override;
+  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override;
+  bool Exists(const std::string& path) override;
+  bool SetArchiveAttributeOnly(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool GetTimes(const std::string& path, FileTimes* times) override;
+  bool SetTimes(const std::string& path, const FileTimes& times) override;
+  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override;
+  bool RemoveFile(const std::string& path) override;
+
+  // Test setup and inspection.
+  void AddFile(const std::string& path, std::vector<std::uint8_t> bytes, FileTimes times = {});
+  void AddFile(const std::string& path, const std::string& text, FileTimes times = {});
+  void AddFolder(const std::string& path);
+  Node* Lookup(const std::string& path);
+  std::optional<std::vector<std::uint8_t>> Contents(const std::string& path);
+  // Every path present, files and folders, in name order.
+  std::vector<std::string> Paths() const;
+
+  // Writes fail with "disk full" once this many more bytes have been written.
+  void set_write_budget(std::uint64_t bytes) { write_budget_ = bytes; }
+  // Reads fail with a hardware error once this many more bytes have been read.
+  void set_read_budget(std::uint64_t bytes) { read_budget_ = bytes; }
+  // Time given to files when they are created or written.
+  void set_now(std::int64_t seconds) { now_ = seconds; }
+
+ private:
+  friend class MemoryFile;
+  static std::string Key(const std::string& path);
+  bool ParentExists(const std::string& path);
+
+  std::map<std::string, std::shared_ptr<Node>> nodes_;
+  std::optional<std::uint64_t> write_budget_;
+  std::optional<std::uint64_t> read_budget_;
+  std::int64_t now_ = 1'600'000'000;
+};
+
+}  // namespace quintarel::testing
+
+#endif  // TESTS_SUPPORT_MEMORY_FILE_SYSTEM_H_
