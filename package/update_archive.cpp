@@ -134,8 +134,8 @@ bool ArchiveEntry::WriteTo(Stream& stream) {
   return true;
 }
 
-bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, PercentProgress* progress,
-                            FileErrorReporter* reporter) {
+bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, const std::string& name,
+                            PercentProgress* progress, FileErrorReporter* reporter) {
   FileTimes times;
   if (files.GetTimes(path, &times)) {
     write_time_ = ToStoredTime(times.last_write);
@@ -151,7 +151,7 @@ bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, PercentP
   }
 
   try {
-    name_ = path;
+    name_ = name;
     const std::uint64_t length = file->GetLength();
     if (length > std::numeric_limits<std::uint32_t>::max()) return false;
     file_size_ = static_cast<std::uint32_t>(length);
@@ -282,11 +282,12 @@ bool UpdateArchive::Save(const std::string& path) {
   return true;
 }
 
-bool UpdateArchive::AddFile(const std::string& path, PercentProgress* progress) {
-  if (Find(path) != -1) return false;
-  if (path.size() > fmt::kMaxNameLength) return false;
+bool UpdateArchive::AddFile(const std::string& name, const std::string& source_path,
+                            PercentProgress* progress) {
+  if (Find(name) != -1) return false;
+  if (name.size() > fmt::kMaxNameLength) return false;
   auto entry = std::make_unique<ArchiveEntry>();
-  if (!entry->LoadFile(files_, path, progress, reporter_)) return false;
+  if (!entry->LoadFile(files_, source_path, name, progress, reporter_)) return false;
   entries_.push_back(std::move(entry));
   return true;
 }

@@ -46,12 +46,12 @@ class ArchiveEntry {
   bool ReadFrom(Stream& stream);
   // Writes the record and the data.
   bool WriteTo(Stream& stream);
-  // Takes the file at path: its times, its length and its bytes, compressed
-  // when that makes them smaller. False when the file cannot be opened (the
-  // reporter is told why), is too large for the format, or progress asked to
-  // stop. path becomes the entry's name.
-  bool LoadFile(FileSystem& files, const std::string& path, PercentProgress* progress,
-                FileErrorReporter* reporter);
+  // Takes the file at path under the given name: its times, its length and
+  // its bytes, compressed when that makes them smaller. False when the file
+  // cannot be read (the reporter is told why), is too large for the format,
+  // or progress asked to stop.
+  bool LoadFile(FileSystem& files, const std::string& path, const std::string& name,
+                PercentProgress* progress, FileErrorReporter* reporter);
   // Writes the uncompressed bytes to the stream. False when the stored data
   // is damaged (does not expand to exactly fileSize bytes) or progress asked
   // to stop.
@@ -108,7 +108,12 @@ class UpdateArchive {
   // Adds the file at path as the last entry, named by path. False for a
   // name already present (in any letter case), a name longer than the
   // format holds, a file that cannot be read, or a stop request.
-  bool AddFile(const std::string& path, PercentProgress* progress);
+  bool AddFile(const std::string& path, PercentProgress* progress) {
+    return AddFile(path, path, progress);
+  }
+  // The same for a file read from source_path but stored under name.
+  bool AddFile(const std::string& name, const std::string& source_path,
+               PercentProgress* progress);
 
   // Index of the first entry whose name equals name, ASCII letters compared
   // without regard to case; -1 when there is none.

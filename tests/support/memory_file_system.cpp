@@ -77,8 +77,9 @@ MemoryFileSystem::MemoryFileSystem() {
   AddFolder("D:");
 }
 
-std::string MemoryFileSystem::Key(const std::string& path) {
-  std::string key = path;
+std::string MemoryFileSystem::Key(const std::string& path) const {
+  const bool relative = !path.empty() && path[0] != '\\' && path.find(':') == std::string::npos;
+  std::string key = relative && !current_folder_.empty() ? current_folder_ + "\\" + path : path;
   for (char& c : key) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }

@@ -53,16 +53,19 @@ class MemoryFileSystem final : public FileSystem {
   void set_read_budget(std::uint64_t bytes) { read_budget_ = bytes; }
   // Time given to files when they are created or written.
   void set_now(std::int64_t seconds) { now_ = seconds; }
+  // Relative paths resolve below this folder; empty leaves them as they are.
+  void set_current_folder(const std::string& folder) { current_folder_ = folder; }
 
  private:
   friend class MemoryFile;
-  static std::string Key(const std::string& path);
+  std::string Key(const std::string& path) const;
   bool ParentExists(const std::string& path);
 
   std::map<std::string, std::shared_ptr<Node>> nodes_;
   std::optional<std::uint64_t> write_budget_;
   std::optional<std::uint64_t> read_budget_;
   std::int64_t now_ = 1'600'000'000;
+  std::string current_folder_;
 };
 
 }  // namespace quintarel::testing

@@ -1,0 +1,225 @@
+#include "updater/updater_app.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "package/update_archive.h"
+#include "tests/support/memory_file_system.h"
+
+namespace quintarel {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::MemoryFileSystem;
+
+constexpr char kScript[] =
+    "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[filelist]\r\napp.exe\r\ndocs\\guide.txt\r\n";
+
+class FakeEnvironment final : public ProcessEnvironment {
+ public:
+  explicit FakeEnvironment(MemoryFileSystem& files) : files_(files) {}
+
+  bool InstanceMutexExists(const std::string& name) override { return mutexes.count(name) != 0; }
+  void CreateInstanceMutex(const std::string& name) override { mutexes.insert(name); }
+  std::string ProgramPath() override { return program_path; }
+  std::optional<std::string> FindFirstMatch(const std::string& pattern) override {
+    auto it = matches.find(pattern);
+    if (it == matches.end()) return std::nullopt;
+    return it->second;
+  }
+  bool SetCurrentFolder(const std::string& path) override {
+    files_.set_current_folder(path);
+    current_folder = path;
+    return true;
+  }
+  std::string LoadText(int id) override { return id == 57344 ? "Updater" : "text " + std::to_string(id); }
+  int CountryCode() override { return 1; }
+
+  std::set<std::string> mutexes;
+  std::string program_path = "C:\\Program Files\\Example\\updater.exe";
+  std::map<std::string, std::string> matches;
+  std::string current_folder;
+
+ private:
+  MemoryFileSystem& files_;
+};
+
+struct FakeProgress final : ProgressView {
+  explicit FakeProgress(std::vector<std::string>& log, int cancel_after)
+      : log_(log), cancel_after_(cancel_after) {}
+  void SetRange(int minimum, int maximum) override {
+    log_.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
+  }
+  void SetPos(int position) override { ++positions_; (void)position; }
+  void SetMessage(const std::string& text) override { log_.push_back("file " + text); }
+  bool TakeCancel() override { return cancel_after_ >= 0 && positions_ > cancel_after_; }
+
+ private:
+  std::vector<std::string>& log_;
+  int cancel_after_;
+  int positions_ = 0;
+};
+
+class FakeUi final : public UserInterface {
+ public:
+  void SetTitle(const std::string& title) override { title_ = title; }
+  const std::string& title() const override { return title_; }
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    log.push_back((icon == MessageIcon::kExclamation ? "warn " : "info ") + text);
+  }
+  bool AskYesNo(const std::string& text) override {
+    log.push_back("ask " + text);
+    return answer_yes;
+  }
+  std::optional<std::string> AskSavePath(const std::string& suggested_name) override {
+    log.push_back("save as " + suggested_name);
+    return save_path;
+  }
+  std::unique_ptr<ProgressView> OpenProgress() override {
+    log.push_back("progress");
+    return std::make_unique<FakeProgress>(log, cancel_after);
+  }
+  std::unique_ptr<BusyScope> ShowBusy() override { return std::make_unique<BusyScope>(); }
+
+  std::vector<std::string> log;
+  bool answer_yes = true;
+  std::optional<std::string> save_path = "C:\\out\\update.dat";
+  int cancel_after = -1;
+
+ private:
+  std::string title_;
+};
+
+struct FakeWizard final : Wizard {
+  void Run(const std::string& archive_path) override { runs.push_back(archive_path); }
+  std::vector<std::string> runs;
+};
+
+class UpdaterAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files_.AddFolder("C:\\build");
+    files_.AddFolder("C:\\build\\docs");
+    files_.AddFolder("C:\\out");
+    files_.AddFile("C:\\build\\update.inf", kScript);
+    files_.AddFile("C:\\build\\app.exe", std::string(3000, 'x'));
+    files_.AddFile("C:\\build\\docs\\guide.txt", "guide");
+    environment_.matches["update.inf"] = "C:\\build\\update.inf";
+    environment_.matches["C:\\build\\*.inf"] = "C:\\build\\update.inf";
+  }
+
+  void Start(std::vector<std::string> arguments) { app_.Startup(arguments); }
+
+  MemoryFileSystem files_;
+  FakeEnvironment environment_{files_};
+  FakeUi ui_;
+  ArchiveBuilder builder_{files_, environment_, ui_};
+  FakeWizard wizard_;
+  UpdaterApp app_{environment_, ui_, builder_, wizard_};
+};
+
+TEST_F(UpdaterAppTest, ASecondCopyEndsAtOnce) {
+  environment_.mutexes.insert("Quintarel Updater");
+  Start({"update.inf"});
+  EXPECT_TRUE(wizard_.runs.empty());
+  EXPECT_TRUE(ui_.log.empty());
+}
+
+TEST_F(UpdaterAppTest, WithoutAPathTheArchiveIsBesideTheProgram) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"-x", "/quiet"}}) {
+    wizard_.runs.clear();
+    environment_.mutexes.clear();
+    Start(arguments);
+    EXPECT_THAT(wizard_.runs, ElementsAre("C:\\Program Files\\Example\\update.dat"));
+    EXPECT_EQ(ui_.title(), "Updater");
+  }
+  EXPECT_EQ(DefaultArchivePath("updater.exe"), "\\update.dat");
+  EXPECT_EQ(DefaultArchivePath("C:\\updater.exe"), "C:\\update.dat");
+}
+
+TEST_F(UpdaterAppTest, TheFirstNonSwitchArgumentIsThePath) {
+  EXPECT_EQ(FindPathArgument({"-a", "/b", "first", "second"}), "first");
+  EXPECT_EQ(FindPathArgument({"-a"}), std::nullopt);
+  EXPECT_EQ(FindPathArgument({}), std::nullopt);
+}
+
+TEST_F(UpdaterAppTest, AScriptArgumentBuildsAnArchiveInsteadOfTheWizard) {
+  Start({"-v", "update.inf"});
+  EXPECT_TRUE(wizard_.runs.empty());
+  EXPECT_THAT(ui_.log, ElementsAre("ask Create update-archive from update.inf",
+                                   "save as update.dat", "progress", "range 0..100",
+                                   "file app.exe", "range 0..100", "file docs\\guide.txt"));
+  EXPECT_EQ(environment_.current_folder, "C:\\build");
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.Open("C:\\out\\update.dat"));
+  ASSERT_EQ(archive.GetCount(), 3);
+  EXPECT_EQ(archive.entry(0).name(), "update.inf");
+  EXPECT_EQ(archive.entry(2).name(), "docs\\guide.txt");
+}
+
+TEST_F(UpdaterAppTest, DecliningTheBuildOpensTheMatchInTheWizard) {
+  ui_.answer_yes = false;
+  Start({"C:\\build\\*.inf"});
+  EXPECT_THAT(wizard_.runs, ElementsAre("C:\\build\\update.inf"));
+  EXPECT_FALSE(files_.Exists("C:\\out\\update.dat"));
+}
+
+TEST_F(UpdaterAppTest, AnArgumentThatMatchesNothingGoesToTheWizardAsTyped) {
+  Start({"missing*.dat"});
+  EXPECT_THAT(wizard_.runs, ElementsAre("missing*.dat"));
+  EXPECT_TRUE(ui_.log.empty());
+}
+
+TEST_F(UpdaterAppTest, ANonScriptIsNotOfferedForBuilding) {
+  files_.AddFile("C:\\build\\update.dat", "not a script");
+  environment_.matches["C:\\build\\update.dat"] = "C:\\build\\update.dat";
+  Start({"C:\\build\\update.dat"});
+  EXPECT_TRUE(ui_.log.empty());
+  EXPECT_THAT(wizard_.runs, ElementsAre("C:\\build\\update.dat"));
+}
+
+TEST_F(UpdaterAppTest, CancellingTheSaveDialogEndsWithoutWriting) {
+  ui_.save_path.reset();
+  Start({"update.inf"});
+  EXPECT_TRUE(wizard_.runs.empty());
+  EXPECT_FALSE(files_.Exists("C:\\out\\update.dat"));
+}
+
+TEST_F(UpdaterAppTest, AMissingListedFileStopsTheBuildWithItsMessage) {
+  files_.RemoveFile("C:\\build\\docs\\guide.txt");
+  files_.AddFile("C:\\out\\update.dat", "previous");
+  Start({"update.inf"});
+  EXPECT_EQ(ui_.log.back(), "warn docs\\guide.txt was not found.");
+  EXPECT_THAT(wizard_.runs, ElementsAre("C:\\build\\update.inf"));
+  EXPECT_EQ(files_.Contents("C:\\out\\update.dat"),
+            std::vector<std::uint8_t>({'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'}));
+}
+
+TEST_F(UpdaterAppTest, CancelDuringTheBuildLeavesTheTargetAlone) {
+  files_.AddFile("C:\\out\\update.dat", "previous");
+  ui_.cancel_after = 0;
+  Start({"update.inf"});
+  EXPECT_THAT(wizard_.runs, ElementsAre("C:\\build\\update.inf"));
+  EXPECT_EQ(files_.Contents("C:\\out\\update.dat")->size(), 8u);
+}
+
+TEST(ProgressPercentTextTest, FollowsThePercentRule) {
+  struct Case {
+    int position, minimum, maximum;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 0, 100, "0%"},   {42, 0, 100, "42%"}, {100, 0, 100, "100%"},
+      {250, 0, 200, "25%"}, {99, 0, 100, "99%"}, {5, 5, 5, "0%"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ProgressPercentText(c.position, c.minimum, c.maximum), c.text)
+        << c.position << " in " << c.minimum << ".." << c.maximum;
+  }
+}
+
+}  // namespace
+}  // namespace quintarel

@@ -1,0 +1,92 @@
+#include "updater/progress_dialog_win.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "updater/archive_builder.h"
+
+namespace quintarel {
+
+namespace {
+constexpr int kTemplate = 121;
+constexpr int kProgressBar = 1003;
+constexpr int kPercentText = 1004;
+constexpr int kFileNameText = 1005;
+}  // namespace
+
+ProgressDialog::~ProgressDialog() {
+  if (disabled_owner_ != nullptr) ::EnableWindow(disabled_owner_, TRUE);
+  if (hwnd() != nullptr) ::DestroyWindow(hwnd());
+}
+
+bool ProgressDialog::Create(HWND owner) {
+  if (owner != nullptr && ::IsWindowEnabled(owner)) {
+    ::EnableWindow(owner, FALSE);
+    disabled_owner_ = owner;
+  }
+  if (CreateModeless(kTemplate, owner) == nullptr) {
+    if (disabled_owner_ != nullptr) ::EnableWindow(std::exchange(disabled_owner_, nullptr), TRUE);
+    return false;
+  }
+  ::ShowWindow(hwnd(), SW_SHOW);
+  ::UpdateWindow(hwnd());
+  return true;
+}
+
+void ProgressDialog::SetRange(int minimum, int maximum) {
+  minimum_ = minimum;
+  maximum_ = maximum;
+  ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETRANGE, 0,
+                        MAKELPARAM(static_cast<WORD>(minimum), static_cast<WORD>(maximum)));
+}
+
+void ProgressDialog::SetPos(int position) {
+  PumpMessages();
+  ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  const std::string text = ProgressPercentText(position, minimum_, maximum_);
+  char current[32] = {};
+  ::GetDlgItemTextA(hwnd(), kPercentText, current, sizeof current);
+  if (text != current) ::SetDlgItemTextA(hwnd(), kPercentText, text.c_str());
+}
+
+void ProgressDialog::SetMessage(const std::string& text) {
+  ::SetDlgItemTextA(hwnd(), kFileNameText, text.c_str());
+}
+
+bool ProgressDialog::TakeCancel() {
+  PumpMessages();
+  return std::exchange(cancel_requested_, false);
+}
+
+void ProgressDialog::PumpMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (hwnd() != nullptr && ::IsDialogMessageA(hwnd(), &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+INT_PTR ProgressDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETRANGE, 0,
+                            MAKELPARAM(static_cast<WORD>(minimum_), static_cast<WORD>(maximum_)));
+      ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETPOS, static_cast<WPARAM>(minimum_), 0);
+      if (caption_id_ != 0) {
+        char caption[256] = {};
+        ::LoadStringA(::GetModuleHandleA(nullptr), static_cast<UINT>(caption_id_), caption,
+                      sizeof caption);
+        ::SetWindowTextA(hwnd(), caption);
+      }
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDCANCEL) cancel_requested_ = true;
+      return LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace quintarel
