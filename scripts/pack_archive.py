@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Writes an update archive from files, for demos and tests.
+
+usage: pack_archive.py [--upkit PATH [--runner CMD]] OUT NAME=FILE...
+
+Each NAME=FILE becomes an entry named NAME (kept byte for byte, "\\" and
+all) holding FILE's bytes, in the order given, with FILE's modification time
+as all three times. With --upkit, FILE is compressed by `upkit compress` and
+stored compressed when that is strictly shorter, as the archive builder
+does; otherwise every entry is stored as it is. --runner runs upkit through
+a command such as a Wine launcher.
+"""
+
+import argparse
+import os
+import shlex
+import struct
+import subprocess
+import sys
+import tempfile
+
+MAGIC = b"Quintarel Corporation : update archive"
+MAGIC_FIELD_SIZE = 64
+NAME_FIELD_SIZE = 260
+MAX_NAME_LENGTH = NAME_FIELD_SIZE - 1
+
+
+def header(count):
+    return MAGIC.ljust(MAGIC_FIELD_SIZE, b"\0") + struct.pack("<II", 0, count)
+
+
+def record(name, stored_size, file_size, compressed, time):
+    return name.ljust(NAME_FIELD_SIZE, b"\0") + struct.pack(
+        "<IIHHiii", stored_size, file_size, compressed, 0, time, time, time)
+
+
+def compress(upkit, runner, path):
+    with tempfile.TemporaryDirectory(dir=".") as scratch:
+        out = os.path.join(os.path.relpath(scratch), "stream")
+        subprocess.run(runner + [upkit, "compress", path, out], check=True)
+        with open(out, "rb") as f:
+            return f.read()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--upkit", help="upkit program used to compress entries")
+    parser.add_argument("--runner", default="", help="command that runs upkit")
+    parser.add_argument("out")
+    parser.add_argument("entries", nargs="+", metavar="NAME=FILE")
+    args = parser.parse_args()
+
+    parts = []
+    for argument in args.entries:
+        name, sep, path = argument.partition("=")
+        if not sep:
+            parser.error(f"{argument}: expected NAME=FILE")
+        raw_name = os.fsencode(name)
+        if len(raw_name) > MAX_NAME_LENGTH:
+            parser.error(f"{name}: longer than {MAX_NAME_LENGTH} bytes")
+        with open(path, "rb") as f:
+            data = f.read()
+        time = int(os.stat(path).st_mtime)
+        compressed = 0
+        if args.upkit:
+            stream = compress(args.upkit, shlex.split(args.runner), path)
+            if len(stream) < len(data):
+                data, compressed = stream, 1
+        parts.append(record(raw_name, len(data), os.path.getsize(path), compressed, time))
+        parts.append(data)
+
+    with open(args.out, "wb") as f:
+        f.write(header(len(args.entries)))
+        f.writelines(parts)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,282 @@
+#include "tools/upkit/archive_check.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "package/file_system.h"
+#include "package/lzss_codec.h"
+#include "package/update_archive.h"
+#include "tools/upkit/paths.h"
+
+namespace quintarel::upkit {
+
+namespace fmt = archive_format;
+
+namespace {
+
+constexpr std::size_t kPaddingOffset = fmt::kCompressedOffset + 2;
+
+std::uint32_t DecodeFixed32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::uint16_t DecodeFixed16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::size_t CountNonZero(std::span<const std::uint8_t> bytes) {
+  return static_cast<std::size_t>(
+      std::count_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; }));
+}
+
+// A read-only Stream over bytes held elsewhere, so the codec can read an
+// entry's data without a copy.
+class ByteView final : public Stream {
+ public:
+  explicit ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t n = std::min(count, bytes_.size() - position_);
+    if (n != 0) std::memcpy(buffer, bytes_.data() + position_, n);
+    position_ += n;
+    return n;
+  }
+  // Never written: the view is only the codec's input.
+  void Write(const void*, std::size_t) override {}
+  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override {
+    std::int64_t base = 0;
+    if (origin == SeekOrigin::kCurrent) base = static_cast<std::int64_t>(position_);
+    if (origin == SeekOrigin::kEnd) base = static_cast<std::int64_t>(bytes_.size());
+    position_ = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes_.size())));
+    return position_;
+  }
+  std::uint64_t GetLength() override { return bytes_.size(); }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+  std::size_t position() const { return position_; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t position_ = 0;
+};
+
+// Counts expanded bytes without keeping them; gives up one byte past the
+// limit so a damaged entry cannot run on for long.
+class CountingOutput final : public Stream {
+ public:
+  struct Overrun {};
+
+  explicit CountingOutput(std::uint64_t limit) : limit_(limit) {}
+
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void*, std::size_t count) override {
+    written_ += count;
+    if (written_ > limit_) throw Overrun{};
+  }
+  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return written_; }
+  std::uint64_t GetLength() override { return written_; }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+  std::uint64_t written() const { return written_; }
+
+ private:
+  std::uint64_t limit_;
+  std::uint64_t written_ = 0;
+};
+
+class Checker {
+ public:
+  Checker(std::span<const std::uint8_t> bytes, ProgressSink sink, void* context)
+      : bytes_(bytes), sink_(sink), context_(context) {}
+
+  ArchiveReport Run() {
+    std::uint32_t count = 0;
+    if (CheckHeader(&count)) {
+      bool complete = true;
+      for (std::uint32_t index = 0; complete && index < count; ++index) {
+        complete = CheckEntry(index, count);
+        Progress(offset_);
+      }
+      if (complete && offset_ < bytes_.size()) {
+        Problem("archive: " + std::to_string(bytes_.size() - offset_) +
+                " bytes after the last entry (readers ignore them)");
+      }
+    }
+    if (report_.problems.empty()) CrossCheckWithReader();
+    return std::move(report_);
+  }
+
+ private:
+  void Problem(std::string text) { report_.problems.push_back(std::move(text)); }
+
+  void Progress(std::uint64_t examined) {
+    if (sink_ != nullptr) sink_(context_, static_cast<std::int64_t>(examined));
+  }
+
+  std::size_t Left() const { return bytes_.size() - offset_; }
+
+  bool CheckHeader(std::uint32_t* count) {
+    if (bytes_.size() < fmt::kHeaderSize) {
+      Problem("header: file is " + std::to_string(bytes_.size()) + " bytes, shorter than the " +
+              std::to_string(fmt::kHeaderSize) + "-byte header");
+      return false;
+    }
+    const auto magic = bytes_.first(fmt::kMagicFieldSize);
+    if (!std::equal(fmt::kMagic.begin(), fmt::kMagic.end(), magic.begin()) ||
+        magic[fmt::kMagic.size()] != 0) {
+      Problem("header: magic text missing, not an update archive");
+      return false;
+    }
+    if (const std::size_t stray = CountNonZero(magic.subspan(fmt::kMagic.size() + 1))) {
+      Problem("header: " + std::to_string(stray) +
+              " non-zero bytes after the magic text, written as zero");
+    }
+    const std::uint32_t reserved = DecodeFixed32(&bytes_[fmt::kReservedOffset]);
+    if (reserved != 0) {
+      Problem("header: reserved field is " + std::to_string(reserved) + ", expected 0");
+    }
+    *count = DecodeFixed32(&bytes_[fmt::kCountOffset]);
+    offset_ = fmt::kHeaderSize;
+    return true;
+  }
+
+  // False when the file ends inside this entry, so nothing after it can be
+  // located.
+  bool CheckEntry(std::uint32_t index, std::uint32_t count) {
+    std::string where = "entry " + std::to_string(index);
+    if (Left() == 0) {
+      Problem(where + ": missing, the file ends after " + std::to_string(index) + " of " +
+              std::to_string(count) + " entries");
+      return false;
+    }
+    if (Left() < fmt::kRecordSize) {
+      Problem(where + ": record cut short: " + std::to_string(Left()) + " of " +
+              std::to_string(fmt::kRecordSize) + " bytes present");
+      return false;
+    }
+    ++report_.entries;
+    const std::uint8_t* record = &bytes_[offset_];
+    offset_ += fmt::kRecordSize;
+
+    const auto name_field = std::span(record, fmt::kNameFieldSize);
+    const auto nul = std::find(name_field.begin(), name_field.end(), 0);
+    const std::string name(name_field.begin(), nul);
+    where += " (" + PrintableName(name) + ")";
+    if (nul == name_field.end()) {
+      Problem(where + ": name has no terminating NUL within " +
+              std::to_string(fmt::kNameFieldSize) + " bytes");
+    } else if (const std::size_t stray = CountNonZero(std::span(nul + 1, name_field.end()))) {
+      Problem(where + ": " + std::to_string(stray) +
+              " non-zero bytes after the name's NUL, written as zero");
+    }
+    if (name.empty()) Problem(where + ": name is empty");
+    const auto [first, inserted] = first_index_.try_emplace(AsciiLowercase(name), index);
+    if (!inserted) {
+      Problem(where + ": same name as entry " + std::to_string(first->second) +
+              " when letter case is ignored");
+    }
+
+    const std::uint32_t stored_size = DecodeFixed32(record + fmt::kStoredSizeOffset);
+    const std::uint32_t file_size = DecodeFixed32(record + fmt::kFileSizeOffset);
+    const std::uint16_t compressed = DecodeFixed16(record + fmt::kCompressedOffset);
+    const std::uint16_t padding = DecodeFixed16(record + kPaddingOffset);
+    if (compressed > 1) {
+      Problem(where + ": compressed flag is " + std::to_string(compressed) + ", written as 0 or 1");
+    }
+    if (padding != 0) {
+      Problem(where + ": padding field is " + std::to_string(padding) + ", expected 0");
+    }
+    if (compressed == 0 && stored_size != file_size) {
+      Problem(where + ": stored uncompressed, but storedSize " + std::to_string(stored_size) +
+              " differs from fileSize " + std::to_string(file_size));
+    }
+    if (stored_size > Left()) {
+      Problem(where + ": data cut short: " + std::to_string(Left()) + " of " +
+              std::to_string(stored_size) + " bytes present");
+      return false;
+    }
+    const auto data = bytes_.subspan(offset_, stored_size);
+    if (compressed != 0) CheckExpansion(where, data, file_size);
+    if (compressed == 0) report_.expanded_bytes += stored_size;
+    offset_ += stored_size;
+    return true;
+  }
+
+  struct ExpansionProgress {
+    Checker* checker;
+    std::uint64_t data_offset;
+    std::uint64_t stored_size;
+    std::uint64_t file_size;
+  };
+
+  // The codec reports bytes written; the bar counts file bytes examined.
+  static bool ForwardExpansion(void* context, std::int64_t written) {
+    const auto& progress = *static_cast<ExpansionProgress*>(context);
+    const std::uint64_t fraction =
+        progress.file_size == 0
+            ? 0
+            : std::min(progress.stored_size, static_cast<std::uint64_t>(written) *
+                                                 progress.stored_size / progress.file_size);
+    progress.checker->Progress(progress.data_offset + fraction);
+    return true;
+  }
+
+  void CheckExpansion(const std::string& where, std::span<const std::uint8_t> data,
+                      std::uint32_t file_size) {
+    ByteView input(data);
+    CountingOutput output(file_size);
+    ExpansionProgress progress{this, offset_, data.size(), file_size};
+    bool ended = false;
+    try {
+      LzssCodec codec;
+      ended = codec.Expand(output, input, sink_ != nullptr ? &ForwardExpansion : nullptr,
+                           &progress);
+    } catch (const CountingOutput::Overrun&) {
+      Problem(where + ": expands to more than its fileSize of " + std::to_string(file_size) +
+              " bytes");
+      return;
+    }
+    if (!ended) {
+      Problem(where + ": compressed data ends before its end marker, after " +
+              std::to_string(output.written()) + " of " + std::to_string(file_size) + " bytes");
+      return;
+    }
+    report_.expanded_bytes += output.written();
+    if (output.written() != file_size) {
+      Problem(where + ": expands to " + std::to_string(output.written()) + " bytes, expected " +
+              std::to_string(file_size));
+    }
+    if (input.position() != data.size()) {
+      Problem(where + ": " + std::to_string(data.size() - input.position()) +
+              " stored bytes after the end marker");
+    }
+  }
+
+  // The rules above are meant to match the archive reader; if an archive
+  // passes them and the reader still refuses it, say so rather than "OK".
+  void CrossCheckWithReader() {
+    UpdateArchive archive(OperatingSystemFiles());
+    ByteView view(bytes_);
+    if (!archive.ReadFrom(view)) Problem("archive: the archive reader refuses this file");
+  }
+
+  std::span<const std::uint8_t> bytes_;
+  ProgressSink sink_;
+  void* context_;
+  std::size_t offset_ = 0;
+  std::unordered_map<std::string, std::uint32_t> first_index_;
+  ArchiveReport report_;
+};
+
+}  // namespace
+
+ArchiveReport CheckArchive(std::span<const std::uint8_t> bytes, ProgressSink sink, void* context) {
+  return Checker(bytes, sink, context).Run();
+}
+
+}  // namespace quintarel::upkit

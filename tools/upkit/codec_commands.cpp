@@ -1,0 +1,123 @@
+// compress and expand: a whole file to and from a raw codec stream.
+
+#include <memory>
+
+#include "package/file_stream.h"
+#include "package/lzss_codec.h"
+#include "package/update_archive.h"
+#include "tools/upkit/commands.h"
+#include "tools/upkit/progress_bar.h"
+
+namespace quintarel::upkit {
+
+namespace {
+
+// Passes reads through and keeps the input's position, so expansion can
+// show progress through the input (its output size is unknown ahead).
+class PositionTrackingInput final : public Stream {
+ public:
+  explicit PositionTrackingInput(Stream& inner) : inner_(inner) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t n = inner_.Read(buffer, count);
+    position_ += n;
+    return n;
+  }
+  void Write(const void* buffer, std::size_t count) override { inner_.Write(buffer, count); }
+  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override {
+    position_ = inner_.Seek(offset, origin);
+    return position_;
+  }
+  std::uint64_t GetLength() override { return inner_.GetLength(); }
+  void SetLength(std::uint64_t length) override { inner_.SetLength(length); }
+  void Close() override { inner_.Close(); }
+
+  std::uint64_t position() const { return position_; }
+
+ private:
+  Stream& inner_;
+  std::uint64_t position_ = 0;
+};
+
+struct ExpandProgress {
+  ProgressBar* bar;
+  const PositionTrackingInput* input;
+};
+
+bool ShowExpandProgress(void* context, std::int64_t) {
+  const auto& progress = *static_cast<ExpandProgress*>(context);
+  progress.bar->Update(static_cast<std::int64_t>(progress.input->position()));
+  return true;
+}
+
+enum class Direction { kCompress, kExpand };
+
+// Writes OUT through a temporary file beside it, so that a failure leaves
+// whatever was at OUT untouched.
+int RunCodec(const Arguments& args, Direction direction) {
+  const char* command = direction == Direction::kCompress ? "compress" : "expand";
+  if (args.size() != 2) return UsageError(std::string(command) + " takes IN and OUT");
+  const std::string& in_path = args[0];
+  const std::string& out_path = args[1];
+  FileSystem& files = OperatingSystemFiles();
+
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> input =
+      FileStream::Open(files, in_path, FileStream::Mode::kRead, &cause);
+  if (!input) {
+    PrintError(FormatFileError(cause, in_path));
+    return kExitFailure;
+  }
+  const std::string temporary = TemporaryPathBeside(files, out_path);
+  std::unique_ptr<FileStream> output =
+      FileStream::Open(files, temporary, FileStream::Mode::kCreate, &cause);
+  if (!output) {
+    PrintError(FormatFileError(cause, out_path));
+    return kExitFailure;
+  }
+
+  bool complete = false;
+  try {
+    ProgressBar bar(stderr, StderrIsTerminal(), command,
+                    static_cast<std::int64_t>(input->GetLength()));
+    LzssCodec codec;
+    if (direction == Direction::kCompress) {
+      complete = codec.Compress(*output, *input, &ProgressBar::Sink, &bar);
+    } else {
+      PositionTrackingInput tracked(*input);
+      ExpandProgress progress{&bar, &tracked};
+      complete = codec.Expand(*output, tracked, &ShowExpandProgress, &progress);
+    }
+    output->Close();
+  } catch (const FileError& error) {
+    output.reset();
+    files.RemoveFile(temporary);
+    // The temporary file is an implementation detail; name the file asked for.
+    PrintError(error.file_name() == temporary ? FormatFileError(error.cause(), out_path)
+                                              : std::string(error.what()));
+    return kExitFailure;
+  }
+  output.reset();
+  // Windows cannot replace a file that is open, and IN may be OUT.
+  input.reset();
+  if (!complete) {
+    files.RemoveFile(temporary);
+    PrintError(in_path + ": the compressed stream ends before its end marker");
+    return kExitFailure;
+  }
+  cause = files.ReplaceFile(temporary, out_path);
+  if (cause != FileErrorCause::kNone) {
+    files.RemoveFile(temporary);
+    PrintError(FormatFileError(cause, out_path));
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCompress(const Arguments& args) { return RunCodec(args, Direction::kCompress); }
+
+int RunExpand(const Arguments& args) { return RunCodec(args, Direction::kExpand); }
+
+}  // namespace quintarel::upkit

@@ -1,0 +1,43 @@
+#ifndef TOOLS_UPKIT_COMMANDS_H_
+#define TOOLS_UPKIT_COMMANDS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "package/update_archive.h"
+
+namespace quintarel::upkit {
+
+// Exit codes that scripts rely on.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// A command's arguments, without the program and command names.
+using Arguments = std::vector<std::string>;
+
+int RunCompress(const Arguments& args);
+int RunExpand(const Arguments& args);
+int RunList(const Arguments& args);
+int RunExtract(const Arguments& args);
+int RunVerify(const Arguments& args);
+
+// Prints "upkit: message" and the usage text on stderr; returns kExitUsage.
+int UsageError(std::string_view message);
+
+// Prints "upkit: message" as one line on stderr.
+void PrintError(std::string_view message);
+
+// Reads the archive at path. On failure prints why (a file error, or that
+// the file is not a well-formed archive) and returns false.
+bool OpenArchive(const std::string& path, UpdateArchive& archive);
+
+// Reads the whole file at path. On failure prints the file error and
+// returns false.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
+
+}  // namespace quintarel::upkit
+
+#endif  // TOOLS_UPKIT_COMMANDS_H_

@@ -1,0 +1,76 @@
+// list: one line per entry, or the entries as JSON.
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "tools/upkit/commands.h"
+#include "tools/upkit/json.h"
+#include "tools/upkit/paths.h"
+#include "tools/upkit/time_format.h"
+
+namespace quintarel::upkit {
+
+namespace {
+
+void PrintText(const UpdateArchive& archive) {
+  for (int i = 0; i < archive.GetCount(); ++i) {
+    const ArchiveEntry& entry = archive.entry(i);
+    // The name goes last: it may contain spaces.
+    std::printf("%5d %10" PRIu32 " %10" PRIu32 " %u %-20s %-20s %-20s %s\n", i, entry.file_size(),
+                entry.stored_size(), static_cast<unsigned>(entry.compressed()),
+                FormatArchiveTime(entry.creation_time()).c_str(),
+                FormatArchiveTime(entry.write_time()).c_str(),
+                FormatArchiveTime(entry.access_time()).c_str(),
+                PrintableName(entry.name()).c_str());
+  }
+}
+
+void PrintJson(const UpdateArchive& archive) {
+  std::string out = "{\"entries\":[";
+  for (int i = 0; i < archive.GetCount(); ++i) {
+    const ArchiveEntry& entry = archive.entry(i);
+    if (i != 0) out += ',';
+    out += "{\"index\":" + std::to_string(i);
+    out += ",\"name\":" + JsonString(entry.name());
+    out += ",\"nameHex\":\"" + HexBytes(entry.name()) + '"';
+    out += ",\"fileSize\":" + std::to_string(entry.file_size());
+    out += ",\"storedSize\":" + std::to_string(entry.stored_size());
+    out += ",\"compressed\":" + std::to_string(entry.compressed());
+    out += ",\"creationTime\":" + std::to_string(entry.creation_time());
+    out += ",\"writeTime\":" + std::to_string(entry.write_time());
+    out += ",\"accessTime\":" + std::to_string(entry.access_time());
+    out += '}';
+  }
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+int RunList(const Arguments& args) {
+  bool json = false;
+  const std::string* path = nullptr;
+  for (const std::string& arg : args) {
+    if (arg == "--json") {
+      json = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option '" + arg + "' for list");
+    } else if (path == nullptr) {
+      path = &arg;
+    } else {
+      return UsageError("list takes one ARCHIVE");
+    }
+  }
+  if (path == nullptr) return UsageError("list needs an ARCHIVE");
+
+  UpdateArchive archive(OperatingSystemFiles());
+  if (!OpenArchive(*path, archive)) return kExitFailure;
+  if (json) {
+    PrintJson(archive);
+  } else {
+    PrintText(archive);
+  }
+  return kExitOk;
+}
+
+}  // namespace quintarel::upkit

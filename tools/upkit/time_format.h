@@ -1,0 +1,20 @@
+#ifndef TOOLS_UPKIT_TIME_FORMAT_H_
+#define TOOLS_UPKIT_TIME_FORMAT_H_
+
+#include <cstdint>
+#include <string>
+
+namespace quintarel::upkit {
+
+// Seconds since 1970-01-01 00:00:00 UTC as ISO 8601 UTC text, such as
+// "2024-05-01T12:00:00Z". Times before 1970 are formatted as well, without
+// relying on the C library (whose gmtime refuses them on Windows).
+std::string FormatUtcTime(std::int64_t seconds);
+
+// An archive time for display: "-" for 0, which the format uses for
+// "unknown"; FormatUtcTime otherwise.
+std::string FormatArchiveTime(std::int64_t seconds);
+
+}  // namespace quintarel::upkit
+
+#endif  // TOOLS_UPKIT_TIME_FORMAT_H_
