@@ -10,7 +10,7 @@ namespace {
 
 class WaitCursor final : public BusyScope {
  public:
-  WaitCursor() : previous_(::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(IDC_WAIT)))) {}
+  WaitCursor() : previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
   ~WaitCursor() override { ::SetCursor(previous_); }
 
  private:
