@@ -1,0 +1,413 @@
+#include "package/lzss_codec.h"
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "package/bit_stream.h"
+#include "package/byte_stream.h"
+
+namespace quintarel {
+namespace {
+
+constexpr int kIndexBits = 12;
+constexpr int kLengthBits = 4;
+constexpr int kWindowSize = 1 << kIndexBits;
+constexpr int kWindowMask = kWindowSize - 1;
+constexpr int kBreakEven = 1;
+constexpr int kLookAheadSize = (1 << kLengthBits) + kBreakEven;
+constexpr int kTreeRoot = kWindowSize;
+constexpr int kEndOfStream = 0;
+constexpr int kNoNode = 0;
+constexpr int kFirstPosition = 1;
+
+constexpr int kLiteralBits = 1 + 8;
+constexpr int kEndBits = 1 + kIndexBits;
+constexpr int kCopyBits = 1 + kIndexBits + kLengthBits;
+
+// Expand decodes into a linear buffer: the last kWindowSize bytes before the
+// write position are the window, so copies need no modulo per byte. Output is
+// still written in ByteStream::kBufferSize pieces.
+constexpr std::size_t kOutputChunk = std::size_t{1} << 16;
+constexpr std::size_t kOutputLimit = kWindowSize + kOutputChunk;
+// Copies store 17 bytes whatever their length; the surplus is overwritten.
+constexpr std::size_t kOutputSlack = 32;
+// Bytes of a token left over from the previous input read (at most 2), and
+// room for a 4-byte load past the last valid byte.
+constexpr std::size_t kInputCarry = 4;
+constexpr std::size_t kInputSlack = 4;
+
+// Links hold positions 0 to 4096, so 16 bits suffice; the smaller records
+// keep the whole tree in the first-level cache during the match search.
+struct Node {
+  std::int16_t parent;
+  // kSmaller and kLarger; indexing by the comparison's outcome keeps the
+  // descent free of a hard-to-predict branch.
+  std::int16_t child[2];
+};
+constexpr int kSmaller = 0;
+constexpr int kLarger = 1;
+
+// Eight window bytes as one number that orders as the bytes do.
+std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+  return value;
+}
+
+std::uint32_t LoadBigEndian32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+}  // namespace
+
+struct LzssCodec::State {
+  // The window; its first kLookAheadSize bytes are repeated after its end so
+  // that a comparison of up to 17 bytes reads straight on instead of wrapping.
+  std::uint8_t window[kWindowSize + kLookAheadSize];
+  // Records 0 to 4095 are window positions, record 4096 is the root. Record 0
+  // is never added but receives the writes the tree rules make through a
+  // missing (0) link; the encoder's output depends on that, so it stays.
+  Node tree[kWindowSize + 1];
+
+  // Expand's buffers: decoded bytes with the window in front of them, and
+  // the input bytes not yet taken.
+  std::uint8_t output[kOutputLimit + kOutputSlack];
+  std::uint8_t input[kInputCarry + ByteStream::kBufferSize + kInputSlack];
+
+  void SetWindow(int index, std::uint8_t value) {
+    window[index] = value;
+    if (index < kLookAheadSize) window[kWindowSize + index] = value;
+  }
+
+  void ContractNode(int old_node, int new_node) {
+    tree[new_node].parent = tree[old_node].parent;
+    Node& parent = tree[tree[old_node].parent];
+    if (parent.child[kLarger] == old_node) {
+      parent.child[kLarger] = static_cast<std::int16_t>(new_node);
+    } else {
+      parent.child[kSmaller] = static_cast<std::int16_t>(new_node);
+    }
+    tree[old_node].parent = kNoNode;
+  }
+
+  void ReplaceNode(int old_node, int new_node) {
+    Node& parent = tree[tree[old_node].parent];
+    if (parent.child[kSmaller] == old_node) {
+      parent.child[kSmaller] = static_cast<std::int16_t>(new_node);
+    } else {
+      parent.child[kLarger] = static_cast<std::int16_t>(new_node);
+    }
+    tree[new_node] = tree[old_node];
+    tree[tree[new_node].child[kSmaller]].parent = static_cast<std::int16_t>(new_node);
+    tree[tree[new_node].child[kLarger]].parent = static_cast<std::int16_t>(new_node);
+    tree[old_node].parent = kNoNode;
+  }
+
+  void DeleteString(int p) {
+    if (tree[p].parent == kNoNode) return;
+    if (tree[p].child[kLarger] == kNoNode) {
+      ContractNode(p, tree[p].child[kSmaller]);
+    } else if (tree[p].child[kSmaller] == kNoNode) {
+      ContractNode(p, tree[p].child[kLarger]);
+    } else {
+      int replacement = tree[p].child[kSmaller];
+      while (tree[replacement].child[kLarger] != kNoNode) replacement = tree[replacement].child[kLarger];
+      DeleteString(replacement);
+      ReplaceNode(p, replacement);
+    }
+  }
+
+  // Inserts position new_node and returns the longest match (up to 17 bytes)
+  // found on the way down, its position in match_position. Ties go to the
+  // node met later. Eight bytes are compared at a time; big-endian words
+  // order as their first differing bytes do.
+  int AddString(int new_node, int& match_position) {
+    if (new_node == kEndOfStream) return 0;
+    const std::uint8_t* key = window + new_node;
+    const std::uint64_t head = LoadBigEndian64(key);
+    const std::uint64_t key_low = LoadBigEndian64(key + 8);
+    int test = tree[kTreeRoot].child[kLarger];
+    int best = 0;
+    int best_position = match_position;
+    for (;;) {
+      // Both links are loaded before the comparison settles which one to
+      // follow, so the next step waits on one load rather than two.
+      const std::uint8_t* candidate = window + test;
+      const std::uint64_t candidate_high = LoadBigEndian64(candidate);
+      const std::uint64_t candidate_low = LoadBigEndian64(candidate + 8);
+      const int smaller = tree[test].child[kSmaller];
+      const int larger = tree[test].child[kLarger];
+      // Whether the first eight bytes are equal is hard to predict, so both
+      // words are compared and the deciding one picked without a branch.
+      const bool high_equal = head == candidate_high;
+      std::uint64_t mine = high_equal ? key_low : head;
+      std::uint64_t theirs = high_equal ? candidate_low : candidate_high;
+      int offset = high_equal ? 8 : 0;
+      if (mine == theirs) {
+        offset = 16;
+        mine = std::uint64_t{key[16]} << 56;
+        theirs = std::uint64_t{candidate[16]} << 56;
+        if (mine == theirs) {
+          match_position = test;
+          ReplaceNode(test, new_node);
+          return kLookAheadSize;
+        }
+      }
+      const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
+      const bool go_larger = mine > theirs;
+      best_position = length >= best ? test : best_position;
+      best = length >= best ? length : best;
+      const int next = go_larger ? larger : smaller;
+      if (next == kNoNode) {
+        tree[test].child[go_larger ? kLarger : kSmaller] = static_cast<std::int16_t>(new_node);
+        tree[new_node] = Node{static_cast<std::int16_t>(test), {kNoNode, kNoNode}};
+        match_position = best_position;
+        return best;
+      }
+      test = next;
+    }
+  }
+};
+
+LzssCodec::LzssCodec() : state_(std::make_unique<State>()) {}
+
+LzssCodec::~LzssCodec() = default;
+
+bool LzssCodec::Compress(Stream& output, Stream& input, ProgressSink sink, void* context) {
+  State& s = *state_;
+  std::memset(s.window, 0, sizeof s.window);
+  std::memset(s.tree, 0, sizeof s.tree);
+  const std::uint64_t threshold = input.GetLength() / 100;
+  std::uint64_t consumed = 0;
+  std::uint64_t since_last = 0;
+  BitStream bits(output, BitStream::Mode::kWrite);
+  ByteStream bytes(input, ByteStream::Mode::kRead);
+
+  int position = kFirstPosition;
+  int look_ahead = 0;
+  while (look_ahead < kLookAheadSize) {
+    const int c = bytes.GetByte();
+    if (c == ByteStream::kEndOfInput) break;
+    s.SetWindow(position + look_ahead, static_cast<std::uint8_t>(c));
+    ++look_ahead;
+  }
+  s.tree[kTreeRoot].child[kLarger] = static_cast<std::int16_t>(position);
+  s.tree[position] = Node{kTreeRoot, {kNoNode, kNoNode}};
+
+  int match_length = 0;
+  int match_position = 0;
+  while (look_ahead > 0) {
+    if (match_length > look_ahead) match_length = look_ahead;
+    int replace;
+    if (match_length <= kBreakEven) {
+      bits.OutputBits((1u << 8) | s.window[position], kLiteralBits);
+      replace = 1;
+    } else {
+      const auto length_code = static_cast<std::uint32_t>(match_length - (kBreakEven + 1));
+      bits.OutputBits((static_cast<std::uint32_t>(match_position) << kLengthBits) | length_code,
+                      kCopyBits);
+      replace = match_length;
+    }
+    for (int i = 0; i < replace; ++i) {
+      const int incoming = (position + kLookAheadSize) & kWindowMask;
+      s.DeleteString(incoming);
+      const int c = bytes.GetByte();
+      if (c == ByteStream::kEndOfInput) {
+        --look_ahead;
+      } else {
+        s.SetWindow(incoming, static_cast<std::uint8_t>(c));
+      }
+      position = (position + 1) & kWindowMask;
+      if (look_ahead != 0) match_length = s.AddString(position, match_position);
+    }
+    if (sink != nullptr) {
+      since_last += static_cast<std::uint64_t>(replace);
+      if (since_last > threshold) {
+        consumed += since_last;
+        since_last = 0;
+        if (!sink(context, static_cast<std::int64_t>(consumed))) {
+          bits.Close();
+          bytes.Close();
+          return false;
+        }
+      }
+    }
+  }
+
+  bits.OutputBits(kEndOfStream, kEndBits);
+  bits.Close();
+  bytes.Close();
+  return true;
+}
+
+namespace {
+
+// Expand's reader and writer. Bits come from the input in 1024-byte reads, as
+// through a BitStream, but are taken a token at a time; a token is never read
+// past the end of the input.
+class Expander {
+ public:
+  Expander(Stream& output, Stream& input, std::uint8_t* out, std::uint8_t* in)
+      : output_(output), input_(input), out_(out), in_(in) {
+    std::memset(out_, 0, kWindowSize);
+  }
+
+  enum class Result { kEnd, kStopped, kTruncated };
+
+  Result Run(ProgressSink sink, void* context) {
+    const Result result = Decode(sink, context);
+    Close(result);
+    return result;
+  }
+
+ private:
+  Result Decode(ProgressSink sink, void* context) {
+    std::size_t bit = bit_;
+    std::size_t at = at_;
+    unsigned position = kFirstPosition;
+    std::size_t bits_end = in_end_ * 8;
+    for (;;) {
+      // Refill before a token could run past the bytes held; only at the end
+      // of the input do the checks below find a token cut short.
+      if (bit + kCopyBits > bits_end && !end_of_input_) {
+        bit_ = bit;
+        Refill();
+        bit = bit_;
+        bits_end = in_end_ * 8;
+        continue;
+      }
+      const std::size_t available = bits_end - bit;
+      const std::uint32_t word = LoadBigEndian32(in_ + (bit >> 3)) << (bit & 7);
+      if ((word & 0x80000000u) != 0) {
+        if (available < kLiteralBits) return Truncated(at);
+        out_[at++] = static_cast<std::uint8_t>(word >> 23);
+        position = (position + 1) & kWindowMask;
+        bit += kLiteralBits;
+      } else {
+        if (available < kEndBits) return Truncated(at);
+        const unsigned source = (word >> (32 - kEndBits)) & kWindowMask;
+        if (source == kEndOfStream) {
+          bit_ = bit + kEndBits;
+          at_ = at;
+          return Result::kEnd;
+        }
+        if (available < kCopyBits) return Truncated(at);
+        const unsigned length = ((word >> (32 - kCopyBits)) & ((1u << kLengthBits) - 1)) + kBreakEven + 1;
+        bit += kCopyBits;
+        unsigned distance = (position - source) & kWindowMask;
+        if (distance == 0) distance = kWindowSize;
+        Copy(out_ + at, distance, length);
+        at += length;
+        position = (position + length) & kWindowMask;
+        if (sink != nullptr && !sink(context, static_cast<std::int64_t>(at - kWindowSize + produced_before_))) {
+          bit_ = bit;
+          at_ = at;
+          return Result::kStopped;
+        }
+      }
+      if (at >= kOutputLimit) {
+        at_ = at;
+        Slide();
+        at = at_;
+      }
+    }
+  }
+
+  // Copies length (2 to 17) bytes from distance back, byte by byte in effect:
+  // a source that overlaps the destination repeats what it has just written.
+  static void Copy(std::uint8_t* destination, unsigned distance, unsigned length) {
+    const std::uint8_t* source = destination - distance;
+    if (distance >= 16) {
+      std::uint8_t block[16];
+      std::memcpy(block, source, 16);
+      std::memcpy(destination, block, 16);
+      destination[16] = source[16];
+    } else if (distance >= 8) {
+      std::memcpy(destination, source, 8);
+      std::memcpy(destination + 8, source + 8, 8);
+      destination[16] = source[16];
+    } else if (distance == 1) {
+      std::memset(destination, source[0], kLookAheadSize);
+    } else {
+      for (unsigned i = 0; i < length; ++i) destination[i] = source[i];
+    }
+  }
+
+  // A token cut short takes the rest of the input with it.
+  Result Truncated(std::size_t at) {
+    at_ = at;
+    bit_ = in_end_ * 8;
+    return Result::kTruncated;
+  }
+
+  void Refill() {
+    const std::size_t keep_from = bit_ >> 3;
+    const std::size_t keep = in_end_ - keep_from;
+    std::memmove(in_, in_ + keep_from, keep);
+    bit_ -= keep_from * 8;
+    const std::size_t read = input_.Read(in_ + keep, ByteStream::kBufferSize);
+    if (read == 0) end_of_input_ = true;
+    in_end_ = keep + read;
+    std::memset(in_ + in_end_, 0, kInputSlack);
+  }
+
+  void WriteOut(bool all) {
+    while (at_ - written_ >= ByteStream::kBufferSize) {
+      output_.Write(out_ + written_, ByteStream::kBufferSize);
+      written_ += ByteStream::kBufferSize;
+    }
+    if (all && at_ > written_) {
+      output_.Write(out_ + written_, at_ - written_);
+      written_ = at_;
+    }
+  }
+
+  // Writes out the full pieces and moves the window back to the front.
+  void Slide() {
+    WriteOut(false);
+    const std::size_t shift = at_ - kWindowSize;
+    std::memmove(out_, out_ + shift, kWindowSize);
+    at_ -= shift;
+    written_ -= shift;
+    produced_before_ += shift;
+  }
+
+  void Close(Result result) {
+    if (result == Result::kStopped || result == Result::kEnd) {
+      // A partly used byte counts as consumed.
+      const std::size_t consumed = (bit_ + 7) >> 3;
+      if (consumed < in_end_) {
+        input_.Seek(-static_cast<std::int64_t>(in_end_ - consumed), SeekOrigin::kCurrent);
+      }
+    }
+    WriteOut(true);
+  }
+
+  Stream& output_;
+  Stream& input_;
+  std::uint8_t* out_;
+  std::uint8_t* in_;
+  // Output: out_[0, kWindowSize) starts as the zeroed window; at_ is the next
+  // byte to write, written_ the first not yet written out; produced_before_
+  // counts the bytes produced before the window was last moved to the front.
+  std::size_t at_ = kWindowSize;
+  std::size_t written_ = kWindowSize;
+  std::uint64_t produced_before_ = 0;
+  // Input: bit_ counts from in_[0]; in_[0, in_end_) holds bytes read.
+  std::size_t bit_ = 0;
+  std::size_t in_end_ = 0;
+  bool end_of_input_ = false;
+};
+
+}  // namespace
+
+bool LzssCodec::Expand(Stream& output, Stream& input, ProgressSink sink, void* context) {
+  Expander expander(output, input, state_->output, state_->input);
+  return expander.Run(sink, context) == Expander::Result::kEnd;
+}
+
+}  // namespace quintarel
