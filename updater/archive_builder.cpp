@@ -1,6 +1,7 @@
 #include "updater/archive_builder.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "package/archive_packing.h"
 #include "package/text.h"
@@ -48,10 +49,12 @@ class ProgressObserver final : public PackingObserver {
   ProgressView* view_;
 };
 
-std::string Substitute(const char* pattern, const std::string& value) {
-  std::string text = pattern;
-  const std::size_t mark = text.find("%s");
-  if (mark != std::string::npos) text.replace(mark, 2, value);
+std::string Substitute(std::string_view pattern, std::string_view value) {
+  const std::size_t mark = pattern.find("%s");
+  if (mark == std::string_view::npos) return std::string(pattern);
+  std::string text(pattern.substr(0, mark));
+  text.append(value);
+  text.append(pattern.substr(mark + 2));
   return text;
 }
 
