@@ -9,33 +9,20 @@ namespace quintarel {
 
 namespace {
 
-constexpr std::string_view kCopyFilesSection = "copyfiles";
-constexpr std::string_view kShortcutTargetSection = "shortcut target";
-constexpr std::string_view kShortcutKeywordSection = "shortcut keyword";
-constexpr std::string_view kHintSection = "hint";
-constexpr std::string_view kVersionCheckSection = "version check";
-constexpr std::string_view kLicenseSection = "license";
-constexpr std::string_view kStringsSection = "strings";
-constexpr std::string_view kFileListSection = "filelist";
 constexpr std::string_view kTargetHintPrefix = "exe,";
 // Shorter list lines cannot hold a name, "=" and a name.
 constexpr std::size_t kShortestPairLine = 3;
 
 bool IsWhitespace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-std::vector<std::string> ReadList(UpdateInfo& info, std::string_view section) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (bool more = info.GetLine(section, &line); more; more = info.GetLine(&line)) lines.push_back(line);
-  return lines;
-}
-
-// The lines of a pair list that count: comments and lines too short to
+// Whether a line of a pair list counts: comments and lines too short to
 // hold a pair are dropped.
+bool IsPairLine(std::string_view line) { return line.size() >= kShortestPairLine && line[0] != ';'; }
+
 std::vector<std::string> ReadPairLines(UpdateInfo& info, std::string_view section) {
   std::vector<std::string> lines;
-  for (std::string& line : ReadList(info, section)) {
-    if (line.size() >= kShortestPairLine && line[0] != ';') lines.push_back(std::move(line));
+  for (std::string& line : ReadSectionLines(info, section)) {
+    if (IsPairLine(line)) lines.push_back(std::move(line));
   }
   return lines;
 }
@@ -76,17 +63,25 @@ std::string_view TrimWhitespaceDoubleByteAware(std::string_view text, bool (*is_
   return text.substr(0, end);
 }
 
+std::vector<std::string> ReadSectionLines(UpdateInfo& info, std::string_view section) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (bool more = info.GetLine(section, &line); more; more = info.GetLine(&line)) lines.push_back(line);
+  return lines;
+}
+
+std::optional<CopyFile> ParseCopyLine(std::string_view line) {
+  if (!IsPairLine(line)) return std::nullopt;
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return CopyFile{std::string(), std::string(TrimWhitespace(line))};
+  return CopyFile{std::string(TrimWhitespace(line.substr(0, equals))),
+                  std::string(TrimWhitespace(line.substr(equals + 1)))};
+}
+
 std::vector<CopyFile> ReadCopyList(UpdateInfo& info) {
   std::vector<CopyFile> files;
-  for (const std::string& line : ReadPairLines(info, kCopyFilesSection)) {
-    const std::string_view text = line;
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) {
-      files.push_back({std::string(), std::string(TrimWhitespace(text))});
-    } else {
-      files.push_back({std::string(TrimWhitespace(text.substr(0, equals))),
-                       std::string(TrimWhitespace(text.substr(equals + 1)))});
-    }
+  for (const std::string& line : ReadSectionLines(info, kCopyFilesSection)) {
+    if (std::optional<CopyFile> file = ParseCopyLine(line)) files.push_back(std::move(*file));
   }
   return files;
 }
@@ -105,7 +100,7 @@ std::vector<ShortcutTarget> ReadShortcutTargets(UpdateInfo& info) {
 
 std::string ReadShortcutKeyword(UpdateInfo& info) { return FirstLine(info, kShortcutKeywordSection); }
 
-std::vector<std::string> ReadHintList(UpdateInfo& info) { return ReadList(info, kHintSection); }
+std::vector<std::string> ReadHintList(UpdateInfo& info) { return ReadSectionLines(info, kHintSection); }
 
 std::string FindTargetFileName(const std::vector<std::string>& hints) {
   for (auto hint = hints.rbegin(); hint != hints.rend(); ++hint) {
@@ -153,7 +148,7 @@ std::string ReadUpgradeText(UpdateInfo& info) { return StringValue(info, "upgrad
 
 std::vector<std::string> ReadFileList(UpdateInfo& info) {
   std::vector<std::string> files;
-  for (std::string& line : ReadList(info, kFileListSection)) {
+  for (std::string& line : ReadSectionLines(info, kFileListSection)) {
     if (!line.empty()) files.push_back(std::move(line));
   }
   return files;

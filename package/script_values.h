@@ -11,6 +11,16 @@
 
 namespace quintarel {
 
+// Sections that the wizard and the builder read.
+inline constexpr std::string_view kCopyFilesSection = "copyfiles";
+inline constexpr std::string_view kShortcutTargetSection = "shortcut target";
+inline constexpr std::string_view kShortcutKeywordSection = "shortcut keyword";
+inline constexpr std::string_view kHintSection = "hint";
+inline constexpr std::string_view kVersionCheckSection = "version check";
+inline constexpr std::string_view kLicenseSection = "license";
+inline constexpr std::string_view kStringsSection = "strings";
+inline constexpr std::string_view kFileListSection = "filelist";
+
 // The values that the wizard and the builder take out of an update
 // information script. Each function runs its own lookups from the start of
 // the script, so they may be called in any order.
@@ -41,6 +51,13 @@ struct VersionCheck {
 // Lines of [copyfiles] of 3 bytes or more that do not begin with ";", split
 // at the first "=", both parts trimmed of whitespace.
 std::vector<CopyFile> ReadCopyList(UpdateInfo& info);
+// One [copyfiles] line as ReadCopyList takes it; nothing for a line that it
+// drops.
+std::optional<CopyFile> ParseCopyLine(std::string_view line);
+
+// Every line of section (after MapSection) as GetLine yields them, none
+// filtered; empty when the section is missing.
+std::vector<std::string> ReadSectionLines(UpdateInfo& info, std::string_view section);
 
 // Lines of [shortcut target], filtered and split as the copy list; a line
 // without "=" names no pair and is dropped.

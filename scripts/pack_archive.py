@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes an update archive from files, for demos and tests.
+"""Writes an update archive from files, for tests that craft archives byte by byte.
 
 usage: pack_archive.py [--upkit PATH [--runner CMD]] OUT NAME=FILE...
 

@@ -156,7 +156,10 @@ cmp -s src/App.txt dup/a.txt || fail "the first of two duplicate names was not e
 echo "== verify"
 run verify good.dat; expect_rc 0 "verify of a good archive"; expect_quiet "verify"
 grep -q '^OK: good.dat: 3 entries' stdout || fail "verify OK line: $(cat stdout)"
-run verify evil.dat; expect_rc 0 "verify does not judge names"
+run verify evil.dat; expect_rc 1 "verify of an archive whose entry 0 is no script"
+grep -qxF 'entry 0 (..\evil.txt): not an update information script: the first line is not exactly [Quintarel Corporation UpdateInfo]' stdout ||
+  fail "entry 0 that is no script: $(cat stdout)"
+grep -q '^FAILED: evil.dat: 1 problem$' stdout || fail "verify judges names: $(cat stdout)"
 python3 -c "
 import sys
 b = bytearray(open('good.dat', 'rb').read())

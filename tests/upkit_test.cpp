@@ -2,15 +2,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "package/lzss_codec.h"
 #include "package/stream.h"
 #include "package/update_archive.h"
+#include "tests/support/memory_file_system.h"
 #include "tools/upkit/archive_check.h"
 #include "tools/upkit/json.h"
 #include "tools/upkit/paths.h"
+#include "tools/upkit/script_check.h"
+#include "tools/upkit/script_summary.h"
 #include "tools/upkit/time_format.h"
 
 namespace quintarel::upkit {
@@ -104,6 +108,32 @@ TEST(TimeFormatTest, FormatsUtcIncludingBefore1970) {
   for (const auto& [seconds, expected] : cases) EXPECT_EQ(FormatUtcTime(seconds), expected);
   EXPECT_EQ(FormatArchiveTime(0), "-");
   EXPECT_EQ(FormatArchiveTime(1714564800), "2024-05-01T12:00:00Z");
+}
+
+TEST(TimeFormatTest, ParseArchiveTimeTakesSigned32BitDecimalsOnly) {
+  const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+      {"0", 0},
+      {"1714564800", 1714564800},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"-1", -1},
+      {"0001", 1},
+      {"2147483648", std::nullopt},
+      {"-2147483649", std::nullopt},
+      {"99999999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"+5", std::nullopt},
+      {" 5", std::nullopt},
+      {"5 ", std::nullopt},
+      {"1e9", std::nullopt},
+      {"12x", std::nullopt},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::int32_t seconds = 42;
+    EXPECT_EQ(ParseArchiveTime(text, &seconds), expected.has_value()) << text;
+    EXPECT_EQ(seconds, expected.value_or(42)) << text;
+  }
 }
 
 // An archive written byte by byte: entry 0 "a.txt" stored as it is, entry 1
@@ -260,6 +290,179 @@ TEST(CheckArchiveTest, ProgressEndsAtTheFileSize) {
                },
                &last);
   EXPECT_EQ(last, static_cast<std::int64_t>(archive.bytes().size()));
+}
+
+TEST(ScriptCheckTest, ScriptRejectionNamesTheCause) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "the file is empty"},
+      {"\xEF\xBB\xBF[Quintarel Corporation UpdateInfo]\nformat=0\n", "byte-order mark"},
+      {"[quintarel corporation updateinfo]\nformat=0\n", "the first line is not exactly"},
+      {" [Quintarel Corporation UpdateInfo]\nformat=0\n", "the first line is not exactly"},
+      {"[Quintarel Corporation UpdateInfo]\nformat=1\n", "has no \"format\" key with the value 0"},
+      {"[Quintarel Corporation UpdateInfo]\n", "has no \"format\" key with the value 0"},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    EXPECT_NE(ScriptRejection(bytes).find(expected), std::string::npos)
+        << bytes << ": " << ScriptRejection(bytes);
+  }
+}
+
+TEST(ScriptCheckTest, VersionCheckProblem) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"app.exe/1.50-1.61", ""},
+      {" app.exe / 1.50 - 1.61 ", ""},
+      {"app.exe/-1.61", ""},
+      {"app.exe/1.50-", ""},
+      {"app.exe/1-2", ""},
+      {"app.exe/1.5-1.50", ""},
+      {"", "empty"},
+      {"   ", "empty"},
+      {"app.exe", "not of the form file/minimum-newest"},
+      {"app.exe/1.50", "not of the form file/minimum-newest"},
+      {"app.exe-1.50", "not of the form file/minimum-newest"},
+      {"my-app.exe/1.0-2.0", "the first \"-\" comes before the \"/\""},
+      {"/1.0-2.0", "no file name"},
+      {"app.exe/v1.0-2.0", "minimum version \"v1.0\" is not a number"},
+      {"app.exe/1.0-2.0beta", "newest version \"2.0beta\" is not a number"},
+      {"app.exe/1.-2.0", "minimum version \"1.\" is not a number"},
+      {"app.exe/1.0-.5", "newest version \".5\" is not a number"},
+      {"app.exe/2.0-1.99", "minimum version 2.0 is above the newest 1.99"},
+  };
+  for (const auto& [line, expected] : cases) {
+    const std::string problem = VersionCheckProblem(line);
+    if (*expected == '\0') {
+      EXPECT_EQ(problem, "") << line;
+    } else {
+      EXPECT_NE(problem.find(expected), std::string::npos) << line << ": " << problem;
+    }
+  }
+}
+
+// An archive packed from files in memory: entry 0 is the script, then the
+// named files.
+class ScriptArchive {
+ public:
+  ScriptArchive(const std::string& script, const std::vector<std::string>& names)
+      : archive_(files_) {
+    files_.AddFile("C:\\update.inf", script);
+    archive_.AddFile("update.inf", "C:\\update.inf", nullptr);
+    for (const std::string& name : names) {
+      files_.AddFile("C:\\" + name, "bytes of " + name);
+      archive_.AddFile(name, "C:\\" + name, nullptr);
+    }
+  }
+  UpdateArchive& archive() { return archive_; }
+
+ private:
+  testing::MemoryFileSystem files_;
+  UpdateArchive archive_;
+};
+
+constexpr char kHeader[] = "[Quintarel Corporation UpdateInfo]\nformat=0\n";
+
+struct ScriptCheckCase {
+  const char* what;
+  std::string script;  // after the header
+  std::vector<std::string> entries;
+  std::vector<std::string> problems;
+};
+
+TEST(ScriptCheckTest, CheckArchiveScriptReportsEachProblemByLine) {
+  const ScriptCheckCase cases[] = {
+      {"complete", "[license]\nlicense.txt\n[copyfiles]\na.exe=A.EXE\n[version check]\na.exe/1.0-1.1\n",
+       {"a.exe", "license.txt"}, {}},
+      {"script alone", "", {},
+       {"archive: 1 entry; the updater refuses archives with fewer than 2 (the script and a file)"}},
+      {"copy list", "[copyfiles]\n; comment\n\na.exe=a.exe\nb.exe = help\\b.chm\nnoequals\n=a.exe\n",
+       {"a.exe"},
+       {"copyfiles line 4: entry help\\b.chm is not in the archive",
+        "copyfiles line 5: no \"=\" (expected destination=entry)",
+        "copyfiles line 5: entry noequals is not in the archive",
+        "copyfiles line 6: no destination before \"=\""}},
+      {"licence", "[license]\nlicence.txt\n", {"license.txt"},
+       {"license line 1: entry licence.txt is not in the archive"}},
+      {"licence with a space", "[license]\nlicense.txt \n", {"license.txt"},
+       {"license line 1: entry license.txt  is not in the archive (mind the spaces around it)"}},
+      {"empty licence line", "[license]\n\nlicense.txt\n", {"license.txt"},
+       {"license line 1: empty; only the first line names the licence entry"}},
+      {"version check", "[version check]\na.exe 1.0 1.1\n", {"a.exe"},
+       {"version check line 1: \"a.exe 1.0 1.1\" is not of the form file/minimum-newest; the "
+        "updater checks no version"}},
+      {"japanese sections",
+       "[japanese]\ncopyfiles=copyfiles_j\nversion check=vc_j\nlicense=license_j\n"
+       "[copyfiles]\na.exe=a.exe\n[copyfiles_j]\na.exe=a_j.exe\n[vc_j]\na.exe/x-1\n",
+       {"a.exe"},
+       {"japanese: license is redirected to [license_j], which the script does not have; Japanese "
+        "systems read nothing for it",
+        "copyfiles_j line 1: entry a_j.exe is not in the archive",
+        "vc_j line 1: minimum version \"x\" is not a number such as 1.61"}},
+  };
+  for (const ScriptCheckCase& c : cases) {
+    ScriptArchive archive(kHeader + c.script, c.entries);
+    EXPECT_EQ(CheckArchiveScript(archive.archive()), c.problems) << c.what;
+  }
+}
+
+TEST(ScriptCheckTest, EntryZeroThatIsNoScript) {
+  ScriptArchive archive("just text\n", {"a.exe"});
+  EXPECT_EQ(CheckArchiveScript(archive.archive()),
+            std::vector<std::string>{"entry 0 (update.inf): not an update information script: "
+                                     "the first line is not exactly "
+                                     "[Quintarel Corporation UpdateInfo]"});
+}
+
+constexpr char kSummaryScript[] =
+    "[Quintarel Corporation UpdateInfo]\nformat=0\n"
+    "[japanese]\nstrings=strings_j\nfilelist=filelist_j\n"
+    "[strings]\ntitle=T\xe9tel\nupgrade=Up\n"
+    "[strings_j]\ntitle=\x83\x65\x83\x58\x83\x67\n"
+    "[copyfiles]\na.exe=a.exe\nb.chm=help\\b.chm\n"
+    "[license]\nlicense.txt\n"
+    "[filelist]\nplain.txt\n"
+    "[filelist_j]\na.exe\n";
+
+TEST(ScriptSummaryTest, TextMarksEntriesAndReadsTheFileListAsTheBuilder) {
+  ScriptArchive archive(kSummaryScript, {"a.exe"});
+  MemoryStream script(std::vector<std::uint8_t>(std::begin(kSummaryScript),
+                                                std::end(kSummaryScript) - 1));
+  UpdateInfo wizard(false);
+  ASSERT_TRUE(wizard.Load(script));
+  script.Seek(0, SeekOrigin::kBegin);
+  UpdateInfo builder(true);
+  ASSERT_TRUE(builder.Load(script));
+  const std::string text = FormatSummaryText(ReadScriptSummary(wizard, builder), &archive.archive());
+  for (const char* expected : {
+           "archive:          2 entries, the script is entry 0 (update.inf)\n",
+           "title:            T\xe9tel\n",
+           "appname:          \n",
+           "copyfiles:        2\n  a.exe <- a.exe  (present)\n  b.chm <- help\\b.chm  (missing)\n",
+           "shortcut target:  none (no shortcut is changed)\n",
+           "version check:    none (no version page)\n",
+           "license:          license.txt  (missing)\n",
+           "filelist:         1 (read as the builder does, as on a Japanese system)\n  a.exe\n",
+       }) {
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\nin:\n" << text;
+  }
+}
+
+TEST(ScriptSummaryTest, JsonKeepsExactBytesBesideEachText) {
+  MemoryStream script(std::vector<std::uint8_t>(std::begin(kSummaryScript),
+                                                std::end(kSummaryScript) - 1));
+  UpdateInfo japanese(true);
+  ASSERT_TRUE(japanese.Load(script));
+  const std::string json = FormatSummaryJson(ReadScriptSummary(japanese, japanese), nullptr, true);
+  for (const char* expected : {
+           "{\"source\":\"script\",\"japanese\":true,",
+           "\"title\":\"\\u0083e\\u0083X\\u0083g\",\"titleHex\":\"836583588367\"",
+           "\"copyFiles\":[{\"destination\":\"a.exe\",\"destinationHex\":\"612e657865\","
+           "\"entry\":\"a.exe\",\"entryHex\":\"612e657865\"},",
+           "\"versionCheck\":null",
+           "\"license\":\"license.txt\"",
+           "\"fileList\":[\"a.exe\"],\"fileListHex\":[\"612e657865\"]}\n",
+       }) {
+    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\nin:\n" << json;
+  }
+  EXPECT_EQ(json.find("present"), std::string::npos) << "a script has no entries to mark";
 }
 
 }  // namespace

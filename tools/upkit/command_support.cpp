@@ -1,9 +1,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "package/file_stream.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/paths.h"
+#include "tools/upkit/script_check.h"
 
 namespace quintarel::upkit {
 
@@ -52,6 +55,43 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
   file->Close();
   *bytes = std::move(content);
   return true;
+}
+
+bool LoadScriptSource(const std::string& path, UpdateInfo& info, UpdateArchive& archive,
+                      bool* is_archive, std::vector<std::uint8_t>* script_bytes) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) return false;
+  const std::string_view magic = archive_format::kMagic;
+  *is_archive = bytes.size() >= magic.size() &&
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), magic.size()) == magic;
+  MemoryStream script;
+  if (*is_archive) {
+    MemoryStream file(std::move(bytes));
+    if (!archive.ReadFrom(file)) {
+      PrintError(path + " is not a well-formed update archive (upkit verify says why)");
+      return false;
+    }
+    if (archive.GetCount() == 0) {
+      PrintError(path + ": the archive is empty; it holds no script");
+      return false;
+    }
+    if (!archive.ExtractAt(0, script, nullptr)) {
+      PrintError(path + ": entry 0, the script, is damaged (upkit verify says how)");
+      return false;
+    }
+  } else {
+    script.Write(bytes.data(), bytes.size());
+  }
+  script.Seek(0, SeekOrigin::kBegin);
+  if (info.Load(script)) {
+    if (script_bytes != nullptr) *script_bytes = script.TakeBytes();
+    return true;
+  }
+  const std::string_view text(reinterpret_cast<const char*>(script.data()), script.size());
+  const std::string what =
+      *is_archive ? path + ": entry 0 (" + PrintableName(archive.entry(0).name()) + ")" : path;
+  PrintError(what + ": not an update information script: " + ScriptRejection(text));
+  return false;
 }
 
 }  // namespace quintarel::upkit

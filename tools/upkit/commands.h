@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/update_archive.h"
+#include "package/update_info.h"
 
 namespace quintarel::upkit {
 
@@ -14,6 +15,8 @@ namespace quintarel::upkit {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+// value and lines: the key or section is not in the script.
+inline constexpr int kExitNotFound = 3;
 
 // A command's arguments, without the program and command names.
 using Arguments = std::vector<std::string>;
@@ -23,6 +26,10 @@ int RunExpand(const Arguments& args);
 int RunList(const Arguments& args);
 int RunExtract(const Arguments& args);
 int RunVerify(const Arguments& args);
+int RunBuild(const Arguments& args);
+int RunShow(const Arguments& args);
+int RunValue(const Arguments& args);
+int RunLines(const Arguments& args);
 
 // Prints "upkit: message" and the usage text on stderr; returns kExitUsage.
 int UsageError(std::string_view message);
@@ -37,6 +44,14 @@ bool OpenArchive(const std::string& path, UpdateArchive& archive);
 // Reads the whole file at path. On failure prints the file error and
 // returns false.
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
+
+// Loads into info the script at path, or, when path is an update archive,
+// the script that is its entry 0; archive then holds the archive. On
+// failure prints why (a file error, a damaged archive, or why the bytes
+// are no script) and returns false. script_bytes, when given, receives
+// the script's bytes.
+bool LoadScriptSource(const std::string& path, UpdateInfo& info, UpdateArchive& archive,
+                      bool* is_archive, std::vector<std::uint8_t>* script_bytes = nullptr);
 
 }  // namespace quintarel::upkit
 

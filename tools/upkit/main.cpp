@@ -19,7 +19,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"compress", RunCompress}, {"expand", RunExpand}, {"list", RunList},
-    {"extract", RunExtract},   {"verify", RunVerify},
+    {"extract", RunExtract},   {"verify", RunVerify}, {"build", RunBuild},
+    {"show", RunShow},         {"value", RunValue},   {"lines", RunLines},
 };
 
 constexpr char kUsage[] =
@@ -38,11 +39,34 @@ constexpr char kUsage[] =
     "                        write every entry, or the named ones (letter case\n"
     "                        ignored), below DIR (default: the current folder);\n"
     "                        names that would leave DIR are refused\n"
-    "  verify ARCHIVE        check the archive's structure and that every entry\n"
-    "                        expands to its size; one line per problem\n"
+    "  verify ARCHIVE        check the archive's structure, that every entry\n"
+    "                        expands to its size, and its script: at least two\n"
+    "                        entries, every copyfiles and licence entry present,\n"
+    "                        a well-formed version check; one line per problem\n"
+    "  build SCRIPT [-o OUT] [--time T]\n"
+    "                        pack SCRIPT and the files its filelist names (read\n"
+    "                        as on a Japanese system, below SCRIPT's folder)\n"
+    "                        into OUT (default: update.dat beside SCRIPT), as the\n"
+    "                        updater's builder does; --time T, or else the\n"
+    "                        environment's SOURCE_DATE_EPOCH, sets every entry's\n"
+    "                        times to T seconds since 1970 UTC, for identical\n"
+    "                        builds; a failed build writes nothing\n"
+    "  show SCRIPT|ARCHIVE [--japanese] [--json]\n"
+    "                        what the updater reads from the script, in the\n"
+    "                        wizard's order; for an archive, whether each\n"
+    "                        copyfiles and licence entry is present\n"
+    "  value SCRIPT SECTION KEY [--japanese]\n"
+    "                        the raw value of KEY in SECTION, then a newline\n"
+    "  lines SCRIPT SECTION [--japanese]\n"
+    "                        every raw line of SECTION, each followed by a\n"
+    "                        newline\n"
+    "                        (--japanese reads as a Japanese system does:\n"
+    "                        sections redirected through [japanese]; SCRIPT may\n"
+    "                        also be an archive, whose entry 0 is read)\n"
     "  --help                show this text\n"
     "\n"
-    "Exit status: 0 success, 1 failure or problems found, 2 usage error.\n";
+    "Exit status: 0 success, 1 failure or problems found, 2 usage error,\n"
+    "3 key or section not found (value, lines).\n";
 
 void PrintUsage(std::FILE* out) { std::fputs(kUsage, out); }
 

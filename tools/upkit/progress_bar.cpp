@@ -8,8 +8,9 @@ namespace {
 constexpr int kBarWidth = 30;
 }  // namespace
 
-ProgressBar::ProgressBar(std::FILE* out, bool enabled, std::string label, std::int64_t total)
-    : out_(out), active_(enabled && total >= kMinimumTotal), label_(std::move(label)),
+ProgressBar::ProgressBar(std::FILE* out, bool enabled, std::string label, std::int64_t total,
+                         std::int64_t minimum_total)
+    : out_(out), active_(enabled && total > 0 && total >= minimum_total), label_(std::move(label)),
       total_(total) {}
 
 void ProgressBar::Update(std::int64_t done) {

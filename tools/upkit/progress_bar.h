@@ -19,7 +19,9 @@ class ProgressBar {
   // Work below this many bytes finishes too fast for a bar.
   static constexpr std::int64_t kMinimumTotal = 1 << 20;
 
-  ProgressBar(std::FILE* out, bool enabled, std::string label, std::int64_t total);
+  // minimum_total: the least total for which the bar is drawn at all.
+  ProgressBar(std::FILE* out, bool enabled, std::string label, std::int64_t total,
+              std::int64_t minimum_total = kMinimumTotal);
   ~ProgressBar() { Clear(); }
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;

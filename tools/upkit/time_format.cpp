@@ -1,6 +1,7 @@
 #include "tools/upkit/time_format.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace quintarel::upkit {
 
@@ -52,6 +53,24 @@ std::string FormatUtcTime(std::int64_t seconds) {
 
 std::string FormatArchiveTime(std::int64_t seconds) {
   return seconds == 0 ? "-" : FormatUtcTime(seconds);
+}
+
+bool ParseArchiveTime(std::string_view text, std::int32_t* seconds) {
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty()) return false;
+  // One more than the largest magnitude, so that INT32_MIN is accepted.
+  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+    if (value > kLimit) return false;
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<std::int32_t>::max()) return false;
+  *seconds = static_cast<std::int32_t>(value);
+  return true;
 }
 
 }  // namespace quintarel::upkit

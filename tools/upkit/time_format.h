@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quintarel::upkit {
 
@@ -14,6 +15,11 @@ std::string FormatUtcTime(std::int64_t seconds);
 // An archive time for display: "-" for 0, which the format uses for
 // "unknown"; FormatUtcTime otherwise.
 std::string FormatArchiveTime(std::int64_t seconds);
+
+// Reads a time given as decimal seconds since 1970 UTC ("-" allowed, no
+// spaces, no "+") that fits the archive's signed 32-bit time fields. False,
+// with *seconds untouched, for anything else.
+bool ParseArchiveTime(std::string_view text, std::int32_t* seconds);
 
 }  // namespace quintarel::upkit
 

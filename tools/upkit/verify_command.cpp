@@ -1,10 +1,12 @@
-// verify: every structural rule of the archive and every entry's data.
+// verify: every structural rule of the archive, every entry's data, and
+// the script as the updater will read it.
 
 #include <cstdio>
 
 #include "tools/upkit/archive_check.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/progress_bar.h"
+#include "tools/upkit/script_check.h"
 
 namespace quintarel::upkit {
 
@@ -20,6 +22,15 @@ int RunVerify(const Arguments& args) {
   {
     ProgressBar bar(stderr, StderrIsTerminal(), "verify", static_cast<std::int64_t>(bytes.size()));
     report = CheckArchive(bytes, &ProgressBar::Sink, &bar);
+  }
+  // The script is checked as the updater reads it, so only an archive that
+  // the reader accepts has one to check.
+  UpdateArchive archive(OperatingSystemFiles());
+  MemoryStream file(std::move(bytes));
+  if (archive.ReadFrom(file)) {
+    for (std::string& problem : CheckArchiveScript(archive)) {
+      report.problems.push_back(std::move(problem));
+    }
   }
   for (const std::string& problem : report.problems) std::printf("%s\n", problem.c_str());
   if (!report.problems.empty()) {

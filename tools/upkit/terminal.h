@@ -1,0 +1,12 @@
+#ifndef TOOLS_UPKIT_TERMINAL_H_
+#define TOOLS_UPKIT_TERMINAL_H_
+
+namespace quintarel::upkit {
+
+// Makes stdout write bytes exactly as given: Windows would otherwise turn
+// every LF into CR LF, and scripts read raw values from it.
+void MakeStdoutBinary();
+
+}  // namespace quintarel::upkit
+
+#endif  // TOOLS_UPKIT_TERMINAL_H_
