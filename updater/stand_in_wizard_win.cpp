@@ -11,6 +11,7 @@ constexpr int kWizardTemplate = 102;
 constexpr int kHeading = 1001;
 constexpr int kBack = 1003;
 constexpr int kNext = 1004;
+constexpr int kCancel = 1005;
 }  // namespace
 
 void StandInWizard::Run(const std::string& archive_path) {
@@ -38,10 +39,12 @@ INT_PTR StandInWizard::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
       ::SetDlgItemTextA(hwnd(), kHeading, heading.c_str());
       ::EnableWindow(::GetDlgItem(hwnd(), kBack), FALSE);
       ::EnableWindow(::GetDlgItem(hwnd(), kNext), FALSE);
-      return TRUE;
+      // The heading is read-only text: keep the focus off it.
+      ::SetFocus(::GetDlgItem(hwnd(), kCancel));
+      return FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == 1005) {
+      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == kCancel) {
         ::EndDialog(hwnd(), LOWORD(wparam) == IDOK ? 1 : 2);
         return TRUE;
       }
