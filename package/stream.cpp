@@ -60,4 +60,10 @@ void MemoryStream::Reserve(std::size_t needed) {
   bytes_.reserve(target);
 }
 
+void BoundedOutput::Write(const void* buffer, std::size_t count) {
+  if (count > limit_ - written_) throw LimitExceeded{};
+  if (target_ != nullptr) target_->Write(buffer, count);
+  written_ += count;
+}
+
 }  // namespace quintarel

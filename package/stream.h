@@ -56,6 +56,31 @@ class MemoryStream final : public Stream {
   std::size_t position_ = 0;
 };
 
+// Passes writes on to a target, or only counts them when there is none, up
+// to a limit. A write that would go past the limit raises LimitExceeded
+// instead, so that expanding a damaged entry stops at once rather than
+// writing without bound.
+class BoundedOutput final : public Stream {
+ public:
+  struct LimitExceeded {};
+
+  BoundedOutput(Stream* target, std::uint64_t limit) : target_(target), limit_(limit) {}
+
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buffer, std::size_t count) override;
+  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return written_; }
+  std::uint64_t GetLength() override { return written_; }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+  std::uint64_t written() const { return written_; }
+
+ private:
+  Stream* target_;
+  std::uint64_t limit_;
+  std::uint64_t written_ = 0;
+};
+
 }  // namespace quintarel
 
 #endif  // PACKAGE_STREAM_H_

@@ -61,33 +61,6 @@ void CopyStream(Stream& from, Stream& to) {
   }
 }
 
-// Passes writes on until a limit; one byte more and expansion is abandoned,
-// so a damaged entry cannot write without bound.
-class LimitedOutput final : public Stream {
- public:
-  struct Overrun {};
-
-  LimitedOutput(Stream& target, std::uint64_t limit) : target_(target), limit_(limit) {}
-
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  void Write(const void* buffer, std::size_t count) override {
-    if (count > limit_ - written_) throw Overrun{};
-    target_.Write(buffer, count);
-    written_ += count;
-  }
-  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return written_; }
-  std::uint64_t GetLength() override { return written_; }
-  void SetLength(std::uint64_t) override {}
-  void Close() override {}
-
-  std::uint64_t written() const { return written_; }
-
- private:
-  Stream& target_;
-  std::uint64_t limit_;
-  std::uint64_t written_ = 0;
-};
-
 void Report(FileErrorReporter* reporter, FileErrorCause cause, const std::string& path) {
   if (reporter != nullptr) reporter->ShowFileError(FileError(cause, path));
 }
@@ -187,14 +160,14 @@ bool ArchiveEntry::ExtractTo(Stream& stream, PercentProgress* progress) {
     return true;
   }
   if (progress != nullptr) progress->SetTotal(file_size_);
-  LimitedOutput output(stream, file_size_);
+  BoundedOutput output(&stream, file_size_);
   try {
     LzssCodec codec;
     if (!codec.Expand(output, data_, progress != nullptr ? &PercentProgress::Forward : nullptr,
                       progress)) {
       return false;
     }
-  } catch (const LimitedOutput::Overrun&) {
+  } catch (const BoundedOutput::LimitExceeded&) {
     return false;
   }
   return output.written() == file_size_;

@@ -1,44 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end test of upkit build, show, value, lines and the script checks
 # of verify, on examples/sample and on small scripts written here.
-# usage: upkit_build_test.sh UPKIT [RUNNER]
-# RUNNER runs UPKIT, e.g. a Wine launcher for the Windows build. Exits 77
-# (skipped) without python3.
+# usage: upkit_build_test.sh UPKIT [RUNNER] (see cli_test_lib.sh)
 set -u
 
-upkit=$(realpath "$1") || exit 1
-[ -f "$upkit" ] || { echo "no program at $1"; exit 1; }
-runner=()
-[ $# -ge 2 ] && runner=("$2")
-command -v python3 >/dev/null || { echo "python3 missing: skipped"; exit 77; }
-sample=$(cd "$(dirname "$0")/.." && pwd)/examples/sample
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Runs upkit; leaves the exit code in $rc, its exact stdout in stdout.raw,
-# and its output without the carriage returns of a Windows console program
-# in stdout and stderr.
-run() {
-  "${runner[@]}" "$upkit" "$@" >stdout.raw 2>stderr.raw
-  rc=$?
-  tr -d '\r' <stdout.raw >stdout
-  tr -d '\r' <stderr.raw >stderr
-}
-expect_rc() {
-  [ "$rc" -eq "$1" ] || fail "$2: exit $rc, expected $1; stderr: $(cat stderr)"
-}
-expect_quiet() {
-  [ -s stderr ] && fail "$1: unexpected stderr: $(cat stderr)"
-}
-expect_one_error_line() {
-  [ "$(wc -l <stderr)" -eq 1 ] || fail "$1: expected one line on stderr, got: $(cat stderr)"
-  grep -qF -- "$2" stderr || fail "$1: stderr lacks '$2': $(cat stderr)"
-}
+# shellcheck source=tests/cli_test_lib.sh
+source "$(dirname "$0")/cli_test_lib.sh"
+sample=$project/examples/sample
 # Writes a script: the header line, "format=0", then each argument as a line.
 script() {
   local file=$1
@@ -202,8 +170,4 @@ grep -q 'the updater refuses archives with fewer than 2' stdout || fail "one ent
 run show alone.dat; expect_rc 0 "show of an archive of the script alone"
 grep -q 'the updater refuses it' stdout || fail "show does not mention the refusal: $(cat stdout)"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures" >&2
-  exit 1
-fi
-echo "all passed"
+finish

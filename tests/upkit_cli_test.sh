@@ -1,45 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of the upkit program.
-# usage: upkit_cli_test.sh UPKIT [RUNNER]
-# RUNNER runs UPKIT, e.g. a Wine launcher for the Windows build; absolute
-# paths are then handed over as Z: paths. Exits 77 (skipped) without python3.
+# usage: upkit_cli_test.sh UPKIT [RUNNER] (see cli_test_lib.sh)
 set -u
 
-upkit=$(realpath "$1") || exit 1
-[ -f "$upkit" ] || { echo "no program at $1"; exit 1; }
-runner=()
-[ $# -ge 2 ] && runner=("$2")
-command -v python3 >/dev/null || { echo "python3 missing: skipped"; exit 77; }
-pack=$(cd "$(dirname "$0")/.." && pwd)/scripts/pack_archive.py
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-# Runs upkit; leaves the exit code in $rc and its output, without the
-# carriage returns of a Windows console program, in stdout and stderr.
-run() {
-  "${runner[@]}" "$upkit" "$@" >stdout.raw 2>stderr.raw
-  rc=$?
-  tr -d '\r' <stdout.raw >stdout
-  tr -d '\r' <stderr.raw >stderr
-}
-expect_rc() {
-  [ "$rc" -eq "$1" ] || fail "$2: exit $rc, expected $1; stderr: $(cat stderr)"
-}
-expect_quiet() {
-  [ -s stderr ] && fail "$1: unexpected stderr: $(cat stderr)"
-}
-expect_one_error_line() {
-  [ "$(wc -l <stderr)" -eq 1 ] || fail "$1: expected one line on stderr, got: $(cat stderr)"
-  grep -qF -- "$2" stderr || fail "$1: stderr lacks '$2': $(cat stderr)"
-}
-hostpath() {
-  if [ ${#runner[@]} -gt 0 ]; then printf 'Z:%s' "${1//\//\\}"; else printf '%s' "$1"; fi
-}
+# shellcheck source=tests/cli_test_lib.sh
+source "$(dirname "$0")/cli_test_lib.sh"
+pack=$project/scripts/pack_archive.py
 mtime() { stat -c %Y "$1"; }
 pack() { python3 "$pack" --upkit "$upkit" --runner "${runner[*]}" "$@"; }
 pack_raw() { python3 "$pack" "$@"; }
@@ -184,8 +150,4 @@ grep -q 'same name as entry 0' stdout || fail "duplicate names: $(cat stdout)"
 run verify missing.dat; expect_rc 1 "verify of a missing file"
 expect_one_error_line "verify of a missing file" "missing.dat was not found."
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failures" >&2
-  exit 1
-fi
-echo "all passed"
+finish

@@ -64,31 +64,6 @@ class ByteView final : public Stream {
   std::size_t position_ = 0;
 };
 
-// Counts expanded bytes without keeping them; gives up one byte past the
-// limit so a damaged entry cannot run on for long.
-class CountingOutput final : public Stream {
- public:
-  struct Overrun {};
-
-  explicit CountingOutput(std::uint64_t limit) : limit_(limit) {}
-
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  void Write(const void*, std::size_t count) override {
-    written_ += count;
-    if (written_ > limit_) throw Overrun{};
-  }
-  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return written_; }
-  std::uint64_t GetLength() override { return written_; }
-  void SetLength(std::uint64_t) override {}
-  void Close() override {}
-
-  std::uint64_t written() const { return written_; }
-
- private:
-  std::uint64_t limit_;
-  std::uint64_t written_ = 0;
-};
-
 class Checker {
  public:
   Checker(std::span<const std::uint8_t> bytes, ProgressSink sink, void* context)
@@ -229,14 +204,14 @@ class Checker {
   void CheckExpansion(const std::string& where, std::span<const std::uint8_t> data,
                       std::uint32_t file_size) {
     ByteView input(data);
-    CountingOutput output(file_size);
+    BoundedOutput output(nullptr, file_size);
     ExpansionProgress progress{this, offset_, data.size(), file_size};
     bool ended = false;
     try {
       LzssCodec codec;
       ended = codec.Expand(output, input, sink_ != nullptr ? &ForwardExpansion : nullptr,
                            &progress);
-    } catch (const CountingOutput::Overrun&) {
+    } catch (const BoundedOutput::LimitExceeded&) {
       Problem(where + ": expands to more than its fileSize of " + std::to_string(file_size) +
               " bytes");
       return;

@@ -1,0 +1,54 @@
+# shellcheck shell=bash
+# Shared by the end-to-end tests of upkit, which are run as
+#   TEST.sh UPKIT [RUNNER]
+# RUNNER runs UPKIT, e.g. a Wine launcher for the Windows build; absolute
+# paths are then handed over as Z: paths. Without python3 the tests exit 77
+# (skipped). Each test works in a temporary folder removed at the end, counts
+# failures with fail, and ends with finish.
+
+upkit=$(realpath "$1") || exit 1
+[ -f "$upkit" ] || { echo "no program at $1"; exit 1; }
+runner=()
+if [ $# -ge 2 ]; then
+  if [ -e "$2" ]; then runner=("$(realpath "$2")"); else runner=("$2"); fi
+fi
+command -v python3 >/dev/null || { echo "python3 missing: skipped"; exit 77; }
+project=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Runs upkit; leaves the exit code in $rc, its exact stdout in stdout.raw,
+# and its output without the carriage returns of a Windows console program
+# in stdout and stderr.
+run() {
+  "${runner[@]}" "$upkit" "$@" >stdout.raw 2>stderr.raw
+  rc=$?
+  tr -d '\r' <stdout.raw >stdout
+  tr -d '\r' <stderr.raw >stderr
+}
+expect_rc() {
+  [ "$rc" -eq "$1" ] || fail "$2: exit $rc, expected $1; stderr: $(cat stderr)"
+}
+expect_quiet() {
+  [ -s stderr ] && fail "$1: unexpected stderr: $(cat stderr)"
+}
+expect_one_error_line() {
+  [ "$(wc -l <stderr)" -eq 1 ] || fail "$1: expected one line on stderr, got: $(cat stderr)"
+  grep -qF -- "$2" stderr || fail "$1: stderr lacks '$2': $(cat stderr)"
+}
+hostpath() {
+  if [ ${#runner[@]} -gt 0 ]; then printf 'Z:%s' "${1//\//\\}"; else printf '%s' "$1"; fi
+}
+
+finish() {
+  if [ "$failures" -ne 0 ]; then
+    echo "$failures failures" >&2
+    exit 1
+  fi
+  echo "all passed"
+}
