@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "package/file_stream.h"
+#include "package/fixed_coding.h"
 #include "package/lzss_codec.h"
 #include "package/text.h"
 
@@ -13,27 +14,6 @@ namespace quintarel {
 namespace fmt = archive_format;
 
 namespace {
-
-std::uint32_t DecodeFixed32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint16_t DecodeFixed16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void EncodeFixed32(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-  p[2] = static_cast<std::uint8_t>(value >> 16);
-  p[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
-void EncodeFixed16(std::uint8_t* p, std::uint16_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-}
 
 // Reads until count bytes arrived or the stream ends; returns the number read.
 std::size_t ReadFully(Stream& stream, std::uint8_t* buffer, std::size_t count) {

@@ -2,17 +2,10 @@
 
 #include <algorithm>
 
+#include "package/fixed_coding.h"
 #include "updater/file_version.h"
 
 namespace quintarel {
-namespace {
-
-std::uint32_t DecodeFixed32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
 
 bool FileVersion::Read(const std::string& path) {
   DWORD ignored = 0;

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "package/file_system.h"
+#include "package/fixed_coding.h"
 #include "package/lzss_codec.h"
 #include "package/update_archive.h"
 #include "tools/upkit/paths.h"
@@ -16,15 +17,6 @@ namespace fmt = archive_format;
 namespace {
 
 constexpr std::size_t kPaddingOffset = fmt::kCompressedOffset + 2;
-
-std::uint32_t DecodeFixed32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint16_t DecodeFixed16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
 
 std::size_t CountNonZero(std::span<const std::uint8_t> bytes) {
   return static_cast<std::size_t>(
