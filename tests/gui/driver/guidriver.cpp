@@ -205,16 +205,24 @@ std::optional<std::string> ExpectedText(const Options& options) {
 // A window's text as the target shows it (UTF-16), in this process's code
 // page. The send is bounded so that a hung target cannot hang the driver.
 std::string WindowText(HWND window) {
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout,
-                             &length)) {
-    return std::string();
-  }
-  std::wstring wide(length + 1, L'\0');
+  // The text may change between the two messages (a percentage going from
+  // "9%" to "10%"): a buffer that turns out full is taken as cut short, and
+  // the text is read again.
+  std::wstring wide;
   DWORD_PTR copied = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXT, wide.size(), reinterpret_cast<LPARAM>(wide.data()),
-                             SMTO_ABORTIFHUNG, kSendTimeout, &copied)) {
-    return std::string();
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout,
+                               &length)) {
+      return std::string();
+    }
+    wide.assign(length + 2, L'\0');
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, wide.size(),
+                               reinterpret_cast<LPARAM>(wide.data()), SMTO_ABORTIFHUNG,
+                               kSendTimeout, &copied)) {
+      return std::string();
+    }
+    if (copied + 1 < wide.size()) break;
   }
   wide.resize(copied);
   if (wide.empty()) return std::string();
