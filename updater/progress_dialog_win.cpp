@@ -4,16 +4,10 @@
 
 #include <utility>
 
+#include "resources/resource_ids.h"
 #include "updater/archive_builder.h"
 
 namespace quintarel {
-
-namespace {
-constexpr int kTemplate = 121;
-constexpr int kProgressBar = 1003;
-constexpr int kPercentText = 1004;
-constexpr int kFileNameText = 1005;
-}  // namespace
 
 ProgressDialog::~ProgressDialog() {
   if (disabled_owner_ != nullptr) ::EnableWindow(disabled_owner_, TRUE);
@@ -25,7 +19,7 @@ bool ProgressDialog::Create(HWND owner) {
     ::EnableWindow(owner, FALSE);
     disabled_owner_ = owner;
   }
-  if (CreateModeless(kTemplate, owner) == nullptr) {
+  if (CreateModeless(IDD_PROGRESS, owner) == nullptr) {
     if (disabled_owner_ != nullptr) ::EnableWindow(std::exchange(disabled_owner_, nullptr), TRUE);
     return false;
   }
@@ -37,21 +31,21 @@ bool ProgressDialog::Create(HWND owner) {
 void ProgressDialog::SetRange(int minimum, int maximum) {
   minimum_ = minimum;
   maximum_ = maximum;
-  ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETRANGE, 0,
+  ::SendDlgItemMessageA(hwnd(), IDC_PROGRESS_BAR, PBM_SETRANGE, 0,
                         MAKELPARAM(static_cast<WORD>(minimum), static_cast<WORD>(maximum)));
 }
 
 void ProgressDialog::SetPos(int position) {
   PumpMessages();
-  ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  ::SendDlgItemMessageA(hwnd(), IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   const std::string text = ProgressPercentText(position, minimum_, maximum_);
   char current[32] = {};
-  ::GetDlgItemTextA(hwnd(), kPercentText, current, sizeof current);
-  if (text != current) ::SetDlgItemTextA(hwnd(), kPercentText, text.c_str());
+  ::GetDlgItemTextA(hwnd(), IDC_PROGRESS_PERCENT, current, sizeof current);
+  if (text != current) ::SetDlgItemTextA(hwnd(), IDC_PROGRESS_PERCENT, text.c_str());
 }
 
 void ProgressDialog::SetMessage(const std::string& text) {
-  ::SetDlgItemTextA(hwnd(), kFileNameText, text.c_str());
+  ::SetDlgItemTextA(hwnd(), IDC_PROGRESS_FILE, text.c_str());
 }
 
 bool ProgressDialog::TakeCancel() {
@@ -71,9 +65,9 @@ void ProgressDialog::PumpMessages() {
 INT_PTR ProgressDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETRANGE, 0,
+      ::SendDlgItemMessageA(hwnd(), IDC_PROGRESS_BAR, PBM_SETRANGE, 0,
                             MAKELPARAM(static_cast<WORD>(minimum_), static_cast<WORD>(maximum_)));
-      ::SendDlgItemMessageA(hwnd(), kProgressBar, PBM_SETPOS, static_cast<WPARAM>(minimum_), 0);
+      ::SendDlgItemMessageA(hwnd(), IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(minimum_), 0);
       if (caption_id_ != 0) {
         char caption[256] = {};
         ::LoadStringA(::GetModuleHandleA(nullptr), static_cast<UINT>(caption_id_), caption,

@@ -1,22 +1,14 @@
 #include "updater/stand_in_wizard_win.h"
 
 #include "package/script_values.h"
-#include "updater/string_ids.h"
+#include "resources/resource_ids.h"
 #include "updater/update_source.h"
 
 namespace quintarel {
 
-namespace {
-constexpr int kWizardTemplate = 102;
-constexpr int kHeading = 1001;
-constexpr int kBack = 1003;
-constexpr int kNext = 1004;
-constexpr int kCancel = 1005;
-}  // namespace
-
 void StandInWizard::Run(const std::string& archive_path) {
   archive_path_ = archive_path;
-  RunModal(kWizardTemplate, nullptr);
+  RunModal(IDD_WIZARD, nullptr);
   ui_.SetMainWindow(nullptr);
 }
 
@@ -27,7 +19,7 @@ INT_PTR StandInWizard::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
       UpdateArchive archive(files_);
       UpdateInfo script(environment_.CountryCode() == kJapanCountryCode);
       if (!OpenUpdate(archive_path_, archive, script)) {
-        ui_.ShowMessage(environment_.LoadText(string_id::kArchiveUnusable),
+        ui_.ShowMessage(environment_.LoadText(IDS_FILES_MISSING),
                         MessageIcon::kInformation);
         ::EndDialog(hwnd(), 0);
         return TRUE;
@@ -35,16 +27,16 @@ INT_PTR StandInWizard::HandleMessage(UINT message, WPARAM wparam, LPARAM) {
       if (std::optional<std::string> title = ReadTitle(script)) ui_.SetTitle(*title);
       ::SetWindowTextA(hwnd(), ui_.title().c_str());
       const std::string heading =
-          ReadUpgradeText(script) + environment_.LoadText(string_id::kClickNext);
-      ::SetDlgItemTextA(hwnd(), kHeading, heading.c_str());
-      ::EnableWindow(::GetDlgItem(hwnd(), kBack), FALSE);
-      ::EnableWindow(::GetDlgItem(hwnd(), kNext), FALSE);
+          ReadUpgradeText(script) + environment_.LoadText(IDS_INTRO_CLICK_NEXT);
+      ::SetDlgItemTextA(hwnd(), IDC_WIZARD_HEADING, heading.c_str());
+      ::EnableWindow(::GetDlgItem(hwnd(), IDC_WIZARD_BACK), FALSE);
+      ::EnableWindow(::GetDlgItem(hwnd(), IDC_WIZARD_NEXT), FALSE);
       // The heading is read-only text: keep the focus off it.
-      ::SetFocus(::GetDlgItem(hwnd(), kCancel));
+      ::SetFocus(::GetDlgItem(hwnd(), IDC_WIZARD_CANCEL));
       return FALSE;
     }
     case WM_COMMAND:
-      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == kCancel) {
+      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL || LOWORD(wparam) == IDC_WIZARD_CANCEL) {
         ::EndDialog(hwnd(), LOWORD(wparam) == IDOK ? 1 : 2);
         return TRUE;
       }

@@ -1,7 +1,7 @@
 #include "updater/updater_app.h"
 
 #include "package/text.h"
-#include "updater/string_ids.h"
+#include "resources/resource_ids.h"
 
 namespace quintarel {
 
@@ -24,7 +24,7 @@ bool UpdaterApp::Startup(const std::vector<std::string>& arguments) {
   environment_.CreateInstanceMutex(kMutexName);
 
   const std::optional<std::string> path = FindPathArgument(arguments);
-  ui_.SetTitle(environment_.LoadText(string_id::kProgramTitle));
+  ui_.SetTitle(environment_.LoadText(IDS_PROGRAM_TITLE));
 
   std::string archive_path;
   if (path) {
