@@ -59,9 +59,9 @@ touch -d @1714564800 src/update.inf src/App.txt src/docs/readme.txt
 pack good.dat update.inf=src/update.inf App.txt=src/App.txt 'docs\readme.txt=src/docs/readme.txt'
 run list good.dat; expect_rc 0 "list"; expect_quiet "list"
 [ "$(wc -l <stdout)" -eq 3 ] || fail "list gives $(wc -l <stdout) lines, expected 3"
-sed -n 3p stdout | grep -qE '^ +2 +8 +8 0 2024-05-01T12:00:00Z +2024-05-01T12:00:00Z +2024-05-01T12:00:00Z +docs\\readme\.txt$' ||
+[ "$(sed -n 3p stdout)" = "$(printf '2\tdocs\\readme.txt\t8\t8\t0\t2024-05-01T12:00:00Z\t2024-05-01T12:00:00Z\t2024-05-01T12:00:00Z')" ] ||
   fail "list line 3 is wrong: $(sed -n 3p stdout)"
-sed -n 2p stdout | grep -qE '^ +1 +13893 +[0-9]+ 1 ' || fail "list line 2 is wrong: $(sed -n 2p stdout)"
+sed -n 2p stdout | grep -qP '^1\tApp\.txt\t13893\t[0-9]+\t1\t' || fail "list line 2 is wrong: $(sed -n 2p stdout)"
 
 run list --json good.dat; expect_rc 0 "list --json"
 python3 -m json.tool stdout >/dev/null || fail "list --json is not valid JSON: $(cat stdout)"

@@ -15,13 +15,13 @@ namespace {
 void PrintText(const UpdateArchive& archive) {
   for (int i = 0; i < archive.GetCount(); ++i) {
     const ArchiveEntry& entry = archive.entry(i);
-    // The name goes last: it may contain spaces.
-    std::printf("%5d %10" PRIu32 " %10" PRIu32 " %u %-20s %-20s %-20s %s\n", i, entry.file_size(),
-                entry.stored_size(), static_cast<unsigned>(entry.compressed()),
+    // Tabs between the fields: a name may contain spaces.
+    std::printf("%d\t%s\t%" PRIu32 "\t%" PRIu32 "\t%u\t%s\t%s\t%s\n", i,
+                PrintableName(entry.name()).c_str(), entry.file_size(), entry.stored_size(),
+                static_cast<unsigned>(entry.compressed()),
                 FormatArchiveTime(entry.creation_time()).c_str(),
                 FormatArchiveTime(entry.write_time()).c_str(),
-                FormatArchiveTime(entry.access_time()).c_str(),
-                PrintableName(entry.name()).c_str());
+                FormatArchiveTime(entry.access_time()).c_str());
   }
 }
 
