@@ -14,14 +14,22 @@ void PrintError(std::string_view message) {
   std::fprintf(stderr, "upkit: %.*s\n", static_cast<int>(message.size()), message.data());
 }
 
-bool OpenArchive(const std::string& path, UpdateArchive& archive) {
+namespace {
+
+// Opens path for reading, or prints why it cannot be opened.
+std::unique_ptr<FileStream> OpenForReading(const std::string& path) {
   FileErrorCause cause = FileErrorCause::kNone;
   std::unique_ptr<FileStream> file =
       FileStream::Open(OperatingSystemFiles(), path, FileStream::Mode::kRead, &cause);
-  if (!file) {
-    PrintError(FormatFileError(cause, path));
-    return false;
-  }
+  if (!file) PrintError(FormatFileError(cause, path));
+  return file;
+}
+
+}  // namespace
+
+bool OpenArchive(const std::string& path, UpdateArchive& archive) {
+  std::unique_ptr<FileStream> file = OpenForReading(path);
+  if (!file) return false;
   if (!archive.ReadFrom(*file)) {
     PrintError(path + " is not a well-formed update archive (upkit verify says why)");
     return false;
@@ -31,13 +39,8 @@ bool OpenArchive(const std::string& path, UpdateArchive& archive) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file =
-      FileStream::Open(OperatingSystemFiles(), path, FileStream::Mode::kRead, &cause);
-  if (!file) {
-    PrintError(FormatFileError(cause, path));
-    return false;
-  }
+  std::unique_ptr<FileStream> file = OpenForReading(path);
+  if (!file) return false;
   const std::uint64_t length = file->GetLength();
   std::vector<std::uint8_t> content;
   if (length > content.max_size()) {
