@@ -51,7 +51,7 @@ void Exercise(UpdateInfo& info, std::size_t size) {
     }
   }
 
-  for (const CopyFile& file : ReadCopyList(info)) {
+  for (const CopyListLine& file : ReadCopyList(info)) {
     FuzzCheck(Clean(file.destination + file.entry, 2 * UpdateInfo::kValueCapacity), "copy list");
   }
   for (const ShortcutTarget& target : ReadShortcutTargets(info)) {

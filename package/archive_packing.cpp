@@ -20,18 +20,7 @@ struct ProgressRelay {
   bool cancelled = false;
 };
 
-bool IsAbsolute(const std::string& path) {
-  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
-         (path.size() >= 2 && path[1] == ':');
-}
-
 }  // namespace
-
-std::string JoinPath(const std::string& folder, const std::string& relative) {
-  if (folder.empty() || IsAbsolute(relative)) return relative;
-  if (folder.back() == '\\' || folder.back() == '/') return folder + relative;
-  return folder + "\\" + relative;
-}
 
 PackResult PackArchive(UpdateArchive& archive, UpdateInfo& script, const std::string& script_name,
                        const std::string& base_folder, PackingObserver* observer) {

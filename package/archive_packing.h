@@ -5,6 +5,7 @@
 #include <string>
 
 #include "package/update_archive.h"
+#include "package/path.h"
 #include "package/update_info.h"
 
 namespace quintarel {
@@ -42,10 +43,6 @@ struct PackResult {
 // archive is only worth saving when the result is kComplete.
 PackResult PackArchive(UpdateArchive& archive, UpdateInfo& script, const std::string& script_name,
                        const std::string& base_folder, PackingObserver* observer);
-
-// relative below folder, with "\" between; relative as it is when it is
-// absolute ("\x", "/x", "C:...") or folder is empty.
-std::string JoinPath(const std::string& folder, const std::string& relative);
 
 }  // namespace quintarel
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "package/file_error.h"
 #include "package/stream.h"
@@ -33,6 +34,15 @@ struct FileTimes {
   std::int64_t last_access = 0;
 };
 
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  bool is_folder = false;
+  // A symbolic link or junction (a reparse point on Win32): searches never
+  // follow one, since it may lead back to a folder above it.
+  bool is_link = false;
+};
+
 // The file services that the package needs. Paths are 8-bit strings with
 // "\" as the separator; the POSIX implementation maps "\" to "/".
 class FileSystem {
@@ -55,8 +65,12 @@ class FileSystem {
   // Sets the times of an existing file; a field of 0 leaves that time alone.
   virtual bool SetTimes(const std::string& path, const FileTimes& times) = 0;
   // Renames from over to, replacing a file that is there.
-  virtual FileErrorCause ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual FileErrorCause RenameReplacing(const std::string& from, const std::string& to) = 0;
   virtual bool RemoveFile(const std::string& path) = 0;
+  // The entries of folder except "." and "..", in the order the system
+  // returns them (Win32 lists folder + "\*.*"). False when the folder cannot
+  // be listed; entries is then left as it was.
+  virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) = 0;
 };
 
 // The operating system's own file system (Win32 or POSIX, chosen by the build).

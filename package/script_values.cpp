@@ -70,18 +70,18 @@ std::vector<std::string> ReadSectionLines(UpdateInfo& info, std::string_view sec
   return lines;
 }
 
-std::optional<CopyFile> ParseCopyLine(std::string_view line) {
+std::optional<CopyListLine> ParseCopyLine(std::string_view line) {
   if (!IsPairLine(line)) return std::nullopt;
   const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos) return CopyFile{std::string(), std::string(TrimWhitespace(line))};
-  return CopyFile{std::string(TrimWhitespace(line.substr(0, equals))),
+  if (equals == std::string_view::npos) return CopyListLine{std::string(), std::string(TrimWhitespace(line))};
+  return CopyListLine{std::string(TrimWhitespace(line.substr(0, equals))),
                   std::string(TrimWhitespace(line.substr(equals + 1)))};
 }
 
-std::vector<CopyFile> ReadCopyList(UpdateInfo& info) {
-  std::vector<CopyFile> files;
+std::vector<CopyListLine> ReadCopyList(UpdateInfo& info) {
+  std::vector<CopyListLine> files;
   for (const std::string& line : ReadSectionLines(info, kCopyFilesSection)) {
-    if (std::optional<CopyFile> file = ParseCopyLine(line)) files.push_back(std::move(*file));
+    if (std::optional<CopyListLine> file = ParseCopyLine(line)) files.push_back(std::move(*file));
   }
   return files;
 }
@@ -114,12 +114,15 @@ std::string FindTargetFileName(const std::vector<std::string>& hints) {
 }
 
 std::optional<VersionCheck> SplitVersionCheck(std::string_view line) {
+  // The range's "-" is looked for after the "/", so that a file name may
+  // hold "-" (my-app.exe/1.0-2.0) and still be checked.
   const std::size_t slash = line.find('/');
-  const std::size_t dash = line.find('-');
-  if (slash == std::string_view::npos || dash == std::string_view::npos) return std::nullopt;
+  if (slash == std::string_view::npos) return std::nullopt;
+  const std::size_t dash = line.find('-', slash + 1);
+  if (dash == std::string_view::npos) return std::nullopt;
   VersionCheck check;
   check.file = TrimWhitespaceDoubleByteAware(line.substr(0, slash));
-  if (dash > slash) check.minimum = TrimWhitespaceDoubleByteAware(line.substr(slash + 1, dash - slash - 1));
+  check.minimum = TrimWhitespaceDoubleByteAware(line.substr(slash + 1, dash - slash - 1));
   check.newest = TrimWhitespaceDoubleByteAware(line.substr(dash + 1));
   return check;
 }

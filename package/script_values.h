@@ -29,7 +29,7 @@ inline constexpr std::string_view kFileListSection = "filelist";
 // archive entry. A line without "=" gives an empty destination and the whole
 // line as the entry; writing to the program folder itself then fails, so
 // the upgrade reports the line instead of skipping it.
-struct CopyFile {
+struct CopyListLine {
   std::string destination;
   std::string entry;
 };
@@ -50,10 +50,10 @@ struct VersionCheck {
 
 // Lines of [copyfiles] of 3 bytes or more that do not begin with ";", split
 // at the first "=", both parts trimmed of whitespace.
-std::vector<CopyFile> ReadCopyList(UpdateInfo& info);
+std::vector<CopyListLine> ReadCopyList(UpdateInfo& info);
 // One [copyfiles] line as ReadCopyList takes it; nothing for a line that it
 // drops.
-std::optional<CopyFile> ParseCopyLine(std::string_view line);
+std::optional<CopyListLine> ParseCopyLine(std::string_view line);
 
 // Every line of section (after MapSection) as GetLine yields them, none
 // filtered; empty when the section is missing.
@@ -73,9 +73,8 @@ std::vector<std::string> ReadHintList(UpdateInfo& info);
 // verbatim; empty when no hint does.
 std::string FindTargetFileName(const std::vector<std::string>& hints);
 
-// The first line of [version check] split at its first "/" and its first
-// "-": nothing unless the line has both. The minimum is empty when the "-"
-// comes before the "/".
+// The first line of [version check] split at its first "/" and the first
+// "-" after that: nothing unless the line has both.
 std::optional<VersionCheck> ReadVersionCheck(UpdateInfo& info);
 std::optional<VersionCheck> SplitVersionCheck(std::string_view line);
 

@@ -30,4 +30,19 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FillPlaceholders(std::string_view pattern,
+                             std::initializer_list<std::string_view> values) {
+  std::string text;
+  auto next = values.begin();
+  std::size_t from = 0;
+  for (std::size_t mark = pattern.find("%s"); mark != std::string_view::npos;
+       mark = pattern.find("%s", from)) {
+    text.append(pattern.substr(from, mark - from));
+    if (next != values.end()) text.append(*next++);
+    from = mark + 2;
+  }
+  text.append(pattern.substr(from));
+  return text;
+}
+
 }  // namespace quintarel

@@ -2,6 +2,8 @@
 #define PACKAGE_TEXT_H_
 
 #include <cstddef>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace quintarel {
@@ -18,6 +20,11 @@ std::size_t FindLastSeparator(std::string_view path);
 // Equality with ASCII letters compared without regard to case; all other
 // bytes must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// pattern with each "%s" replaced by the next of values, in order (a
+// message such as "The file %s was not found.\r\nInstall %s." takes two).
+// A "%s" beyond the values becomes empty; no other "%" sequence is special.
+std::string FillPlaceholders(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 }  // namespace quintarel
 

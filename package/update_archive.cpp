@@ -226,7 +226,7 @@ bool UpdateArchive::Save(const std::string& path) {
     Report(reporter_, error.cause(), path);
     return false;
   }
-  cause = files_.ReplaceFile(temporary, path);
+  cause = files_.RenameReplacing(temporary, path);
   if (cause != FileErrorCause::kNone) {
     files_.RemoveFile(temporary);
     Report(reporter_, cause, path);
@@ -286,7 +286,7 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
     ok = false;
   }
   file.reset();
-  if (!ok || files_.ReplaceFile(temporary, dest_path) != FileErrorCause::kNone) {
+  if (!ok || files_.RenameReplacing(temporary, dest_path) != FileErrorCause::kNone) {
     files_.RemoveFile(temporary);
     return false;
   }

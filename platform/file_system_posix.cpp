@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,7 +190,7 @@ class PosixFileSystem final : public FileSystem {
     return ::utimensat(AT_FDCWD, NativePath(path).c_str(), values, 0) == 0;
   }
 
-  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override {
+  FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
     if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) {
       return FileErrorCause::kNone;
     }
@@ -198,6 +199,28 @@ class PosixFileSystem final : public FileSystem {
 
   bool RemoveFile(const std::string& path) override {
     return ::unlink(NativePath(path).c_str()) == 0;
+  }
+
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
+    const std::string native = NativePath(folder);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(native.c_str()), &::closedir);
+    if (!listing) return false;
+    std::vector<FolderEntry> found;
+    while (const dirent* item = ::readdir(listing.get())) {
+      const std::string name = item->d_name;
+      if (name == "." || name == "..") continue;
+      FolderEntry entry;
+      entry.name = name;
+      // lstat, so that a link to a folder is reported as a link, not a folder.
+      struct stat status;
+      if (::lstat((native + "/" + name).c_str(), &status) == 0) {
+        entry.is_link = S_ISLNK(status.st_mode);
+        entry.is_folder = S_ISDIR(status.st_mode);
+      }
+      found.push_back(std::move(entry));
+    }
+    *entries = std::move(found);
+    return true;
   }
 };
 

@@ -209,7 +209,7 @@ class Win32FileSystem final : public FileSystem {
                          times.last_write != 0 ? &write : nullptr) != FALSE;
   }
 
-  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override {
+  FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
     if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       return FileErrorCause::kNone;
     }
@@ -218,6 +218,25 @@ class Win32FileSystem final : public FileSystem {
 
   bool RemoveFile(const std::string& path) override {
     return ::DeleteFileA(path.c_str()) != FALSE;
+  }
+
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
+    WIN32_FIND_DATAA data;
+    ScopedFindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &data));
+    if (!find) return false;
+    std::vector<FolderEntry> found;
+    do {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      FolderEntry entry;
+      entry.name = name;
+      entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      found.push_back(std::move(entry));
+    } while (::FindNextFileA(find.get(), &data));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return false;
+    *entries = std::move(found);
+    return true;
   }
 };
 

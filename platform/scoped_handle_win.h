@@ -2,6 +2,8 @@
 #define PLATFORM_SCOPED_HANDLE_WIN_H_
 
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <utility>
 
@@ -52,6 +54,13 @@ struct FileHandleTraits {
 };
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { ::FindClose(handle); }
+};
+using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+
 // Kernel objects such as mutexes use null for "none".
 struct KernelHandleTraits {
   using Handle = HANDLE;
@@ -59,6 +68,96 @@ struct KernelHandleTraits {
   static void Close(Handle handle) { ::CloseHandle(handle); }
 };
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::RegCloseKey(handle); }
+};
+using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
+
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::FreeLibrary(handle); }
+};
+using ScopedModule = ScopedHandle<ModuleTraits>;
+
+// A move-only owner of one reference to a COM interface.
+template <typename Interface>
+class ComPointer {
+ public:
+  ComPointer() = default;
+  explicit ComPointer(Interface* pointer) : pointer_(pointer) {}
+  ~ComPointer() { reset(); }
+  ComPointer(const ComPointer&) = delete;
+  ComPointer& operator=(const ComPointer&) = delete;
+  ComPointer(ComPointer&& other) noexcept : pointer_(other.release()) {}
+  ComPointer& operator=(ComPointer&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+
+  Interface* get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+
+  Interface* release() { return std::exchange(pointer_, nullptr); }
+  void reset(Interface* pointer = nullptr) {
+    if (pointer_ != nullptr) pointer_->Release();
+    pointer_ = pointer;
+  }
+  // Releases what is held and hands out the slot for an out-parameter.
+  Interface** put() {
+    reset();
+    return &pointer_;
+  }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// The shell's allocator, obtained once and kept for the process's life.
+// Item lists that the shell hands out go back to it: on the older consumer
+// systems it is not the COM task allocator.
+inline IMalloc* ShellAllocator() {
+  static const ComPointer<IMalloc> allocator = [] {
+    ComPointer<IMalloc> shell;
+    if (FAILED(::SHGetMalloc(shell.put()))) shell.reset();
+    return shell;
+  }();
+  return allocator.get();
+}
+
+struct ItemListTraits {
+  using Handle = LPITEMIDLIST;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) {
+    if (IMalloc* allocator = ShellAllocator()) {
+      allocator->Free(handle);
+    } else {
+      ::CoTaskMemFree(handle);
+    }
+  }
+};
+using ScopedItemList = ScopedHandle<ItemListTraits>;
+
+// COM initialised on this thread for the scope's lifetime. Only a successful
+// CoInitialize (S_OK or S_FALSE) is balanced by CoUninitialize.
+class ComScope {
+ public:
+  ComScope() : initialised_(SUCCEEDED(::CoInitialize(nullptr))) {}
+  ~ComScope() {
+    if (initialised_) ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+  bool initialised() const { return initialised_; }
+
+ private:
+  bool initialised_;
+};
 
 }  // namespace quintarel
 

@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 #include "package/file_stream.h"
 #include "package/update_archive.h"
 #include "tests/support/scratch_folder.h"
@@ -85,11 +89,11 @@ TEST_F(FileSystemTest, FoldersReplaceAndRemove) {
 
   WriteText(scratch_.Native("from.txt"), "new");
   WriteText(scratch_.Native("sub\\to.txt"), "old");
-  EXPECT_EQ(files_.ReplaceFile(scratch_.Path("from.txt"), scratch_.Path("sub\\to.txt")),
+  EXPECT_EQ(files_.RenameReplacing(scratch_.Path("from.txt"), scratch_.Path("sub\\to.txt")),
             FileErrorCause::kNone);
   EXPECT_FALSE(files_.Exists(scratch_.Path("from.txt")));
   EXPECT_EQ(ReadBytes(scratch_.Native("sub\\to.txt")), std::vector<std::uint8_t>({'n', 'e', 'w'}));
-  EXPECT_NE(files_.ReplaceFile(scratch_.Path("from.txt"), scratch_.Path("x")),
+  EXPECT_NE(files_.RenameReplacing(scratch_.Path("from.txt"), scratch_.Path("x")),
             FileErrorCause::kNone);
 
   EXPECT_TRUE(files_.RemoveFile(scratch_.Path("sub\\to.txt")));
@@ -103,6 +107,66 @@ TEST_F(FileSystemTest, CreateParentFoldersBuildsTheChain) {
   EXPECT_TRUE(CreateParentFolders(files_, scratch_.Path("a\\file.txt")));
   EXPECT_FALSE(CreateParentFolders(files_, "no-such-relative-folder\\sub\\file.txt"));
   EXPECT_FALSE(files_.Exists("no-such-relative-folder"));
+}
+
+// Name and flags of each entry, sorted by name: POSIX returns entries in no
+// particular order (the Win32 order is checked under Wine on its own).
+std::vector<std::string> Describe(std::vector<FolderEntry> entries) {
+  std::vector<std::string> described;
+  for (const FolderEntry& entry : entries) {
+    described.push_back(entry.name + (entry.is_folder ? " folder" : "") +
+                        (entry.is_link ? " link" : ""));
+  }
+  std::sort(described.begin(), described.end());
+  return described;
+}
+
+TEST_F(FileSystemTest, ListFolderGivesNamesAndKinds) {
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("tree")));
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("tree\\sub")));
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("tree\\empty")));
+  WriteText(scratch_.Native("tree\\a.txt"), "a");
+  WriteText(scratch_.Native("tree\\sub\\deep.txt"), "deep");
+  WriteText(scratch_.Native("tree\\No Extension"), "n");
+
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(files_.ListFolder(scratch_.Path("tree"), &entries));
+  EXPECT_THAT(Describe(entries), ::testing::ElementsAre("No Extension", "a.txt", "empty folder",
+                                                        "sub folder"));
+
+  ASSERT_TRUE(files_.ListFolder(scratch_.Path("tree\\empty"), &entries));
+  EXPECT_TRUE(entries.empty());
+
+  entries = {FolderEntry{"kept", false, false}};
+  EXPECT_FALSE(files_.ListFolder(scratch_.Path("missing"), &entries));
+  EXPECT_FALSE(files_.ListFolder(scratch_.Path("tree\\a.txt"), &entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "kept");
+}
+
+TEST_F(FileSystemTest, ListFolderMarksLinks) {
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("tree")));
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("tree\\real")));
+  std::error_code error;
+  std::filesystem::create_directory_symlink(scratch_.Native("tree\\real"),
+                                            scratch_.Native("tree\\loop"), error);
+  if (error) GTEST_SKIP() << "no folder links here: " << error.message();
+
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(files_.ListFolder(scratch_.Path("tree"), &entries));
+  ASSERT_EQ(entries.size(), 2u);
+  const auto link = std::find_if(entries.begin(), entries.end(),
+                                 [](const FolderEntry& entry) { return entry.name == "loop"; });
+  ASSERT_NE(link, entries.end());
+  EXPECT_TRUE(link->is_link);
+  // Win32 marks a junction as a folder too; POSIX reports the link itself,
+  // never the folder it leads to.
+  if (std::filesystem::path::preferred_separator == '/') {
+    EXPECT_FALSE(link->is_folder);
+  }
+  const auto real = link == entries.begin() ? entries.begin() + 1 : entries.begin();
+  EXPECT_TRUE(real->is_folder);
+  EXPECT_FALSE(real->is_link);
 }
 
 TEST_F(FileSystemTest, ArchiveRoundTripThroughRealFiles) {

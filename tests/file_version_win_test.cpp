@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "updater/file_version.h"
+#include "updater/upgrade/file_version.h"
 
 namespace quintarel {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "resources/resource_ids.h"
 #include "resources/version.h"
-#include "updater/file_version.h"
+#include "updater/upgrade/file_version.h"
 
 namespace quintarel {
 namespace {

@@ -10,7 +10,7 @@
 
 namespace quintarel {
 
-bool operator==(const CopyFile& a, const CopyFile& b) {
+bool operator==(const CopyListLine& a, const CopyListLine& b) {
   return a.destination == b.destination && a.entry == b.entry;
 }
 bool operator==(const ShortcutTarget& a, const ShortcutTarget& b) {
@@ -19,7 +19,7 @@ bool operator==(const ShortcutTarget& a, const ShortcutTarget& b) {
 bool operator==(const VersionCheck& a, const VersionCheck& b) {
   return a.file == b.file && a.minimum == b.minimum && a.newest == b.newest;
 }
-void PrintTo(const CopyFile& f, std::ostream* os) { *os << '{' << f.destination << '|' << f.entry << '}'; }
+void PrintTo(const CopyListLine& f, std::ostream* os) { *os << '{' << f.destination << '|' << f.entry << '}'; }
 void PrintTo(const ShortcutTarget& t, std::ostream* os) { *os << '{' << t.new_path << '|' << t.old_path << '}'; }
 void PrintTo(const VersionCheck& v, std::ostream* os) {
   *os << '{' << v.file << '|' << v.minimum << '|' << v.newest << '}';
@@ -48,7 +48,7 @@ constexpr std::string_view kPairLines =
 
 TEST(ScriptValues, CopyListFiltersSplitsAndTrims) {
   UpdateInfo info = Loaded("[copyfiles]\r\n" + std::string(kPairLines) + "[filelist]\r\nz=z\r\n");
-  EXPECT_EQ(ReadCopyList(info), (std::vector<CopyFile>{{"a.exe", "a.exe"},
+  EXPECT_EQ(ReadCopyList(info), (std::vector<CopyListLine>{{"a.exe", "a.exe"},
                                                        {"sub\\b.dll", "b.dll"},
                                                        {"", "d"},
                                                        {"", "lonely.txt"},
@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VersionCase{"Plain", "example.exe/1.00-1.61", VersionCheck{"example.exe", "1.00", "1.61"}},
                     VersionCase{"Spaces", " bin\\a.exe \t/ 1.00\t- 1.61  ", VersionCheck{"bin\\a.exe", "1.00", "1.61"}},
                     VersionCase{"FirstOfEach", "a/1-2/3-4", VersionCheck{"a", "1", "2/3-4"}},
-                    VersionCase{"DashBeforeSlash", "a-1.0/2.0", VersionCheck{"a-1.0", "", "1.0/2.0"}},
+                    VersionCase{"DashInFileName", "my-app.exe/1.0-2.0", VersionCheck{"my-app.exe", "1.0", "2.0"}},
+                    VersionCase{"OnlyDashBeforeSlash", "a-1.0/2.0", std::nullopt},
                     VersionCase{"EmptyParts", "/-", VersionCheck{"", "", ""}},
                     VersionCase{"NoDash", "a.exe/1.00", std::nullopt},
                     VersionCase{"NoSlash", "a.exe 1.00-1.61", std::nullopt},
@@ -160,7 +161,7 @@ TEST(ScriptValues, JapaneseRedirectionAppliesToEveryValue) {
   EXPECT_EQ(ReadTitle(japanese), "Japanese");
   EXPECT_EQ(ReadFileList(english), (std::vector<std::string>{"english.txt"}));
   EXPECT_EQ(ReadFileList(japanese), (std::vector<std::string>{"japanese.txt"}));
-  EXPECT_EQ(ReadCopyList(japanese), (std::vector<CopyFile>{{"a", "japanese"}}));
+  EXPECT_EQ(ReadCopyList(japanese), (std::vector<CopyListLine>{{"a", "japanese"}}));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "updater/updater_app.h"
+#include "updater/app/updater_app.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,12 +7,16 @@
 #include <set>
 
 #include "package/update_archive.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
 
 namespace quintarel {
 namespace {
 
 using ::testing::ElementsAre;
+using testing::FakeStringTable;
+using testing::FakeUserInterface;
 using testing::MemoryFileSystem;
 
 constexpr char kScript[] =
@@ -35,8 +39,6 @@ class FakeEnvironment final : public ProcessEnvironment {
     current_folder = path;
     return true;
   }
-  std::string LoadText(int id) override { return id == 57344 ? "Updater" : "text " + std::to_string(id); }
-  int CountryCode() override { return 1; }
 
   std::set<std::string> mutexes;
   std::string program_path = "C:\\Program Files\\Example\\updater.exe";
@@ -45,52 +47,6 @@ class FakeEnvironment final : public ProcessEnvironment {
 
  private:
   MemoryFileSystem& files_;
-};
-
-struct FakeProgress final : ProgressView {
-  explicit FakeProgress(std::vector<std::string>& log, int cancel_after)
-      : log_(log), cancel_after_(cancel_after) {}
-  void SetRange(int minimum, int maximum) override {
-    log_.push_back("range " + std::to_string(minimum) + ".." + std::to_string(maximum));
-  }
-  void SetPos(int position) override { ++positions_; (void)position; }
-  void SetMessage(const std::string& text) override { log_.push_back("file " + text); }
-  bool TakeCancel() override { return cancel_after_ >= 0 && positions_ > cancel_after_; }
-
- private:
-  std::vector<std::string>& log_;
-  int cancel_after_;
-  int positions_ = 0;
-};
-
-class FakeUi final : public UserInterface {
- public:
-  void SetTitle(const std::string& title) override { title_ = title; }
-  const std::string& title() const override { return title_; }
-  void ShowMessage(const std::string& text, MessageIcon icon) override {
-    log.push_back((icon == MessageIcon::kExclamation ? "warn " : "info ") + text);
-  }
-  bool AskYesNo(const std::string& text) override {
-    log.push_back("ask " + text);
-    return answer_yes;
-  }
-  std::optional<std::string> AskSavePath(const std::string& suggested_name) override {
-    log.push_back("save as " + suggested_name);
-    return save_path;
-  }
-  std::unique_ptr<ProgressView> OpenProgress() override {
-    log.push_back("progress");
-    return std::make_unique<FakeProgress>(log, cancel_after);
-  }
-  std::unique_ptr<BusyScope> ShowBusy() override { return std::make_unique<BusyScope>(); }
-
-  std::vector<std::string> log;
-  bool answer_yes = true;
-  std::optional<std::string> save_path = "C:\\out\\update.dat";
-  int cancel_after = -1;
-
- private:
-  std::string title_;
 };
 
 struct FakeWizard final : Wizard {
@@ -115,10 +71,11 @@ class UpdaterAppTest : public ::testing::Test {
 
   MemoryFileSystem files_;
   FakeEnvironment environment_{files_};
-  FakeUi ui_;
+  FakeStringTable strings_;
+  FakeUserInterface ui_;
   ArchiveBuilder builder_{files_, environment_, ui_};
   FakeWizard wizard_;
-  UpdaterApp app_{environment_, ui_, builder_, wizard_};
+  UpdaterApp app_{environment_, strings_, ui_, builder_, wizard_};
 };
 
 TEST_F(UpdaterAppTest, ASecondCopyEndsAtOnce) {

@@ -8,6 +8,10 @@ WINE64=/usr/lib/wine/wine64
 APP_PIDS=()
 APP_PID=
 DRV_OUT=
+# Registry keys the scenario created and fonts it hid, put back however it
+# ends.
+REG_UNDO=()
+HIDDEN_FONTS=
 
 screenshot() {
   xwd -root -display "$DISPLAY" 2>/dev/null | convert xwd:- "png:$1" 2>/dev/null ||
@@ -48,10 +52,12 @@ fail() {
   echo "windows:" >&2
   timeout 20 "$WINE64" "$GUI_DRIVER" list >&2 </dev/null
   kill_apps
+  undo_registry
   exit 1
 }
 
-# Runs at any exit: a scenario that ends early must not leave programs.
+# Runs at any exit: a scenario that ends early must not leave programs, nor
+# registry keys that would let the next scenario find a program.
 scenario_exit() {
   local status=$?
   if ((${#APP_PIDS[@]})); then
@@ -59,6 +65,7 @@ scenario_exit() {
     status=1
     kill_apps
   fi
+  undo_registry
   exit "$status"
 }
 
@@ -158,4 +165,132 @@ expect_same_tree() {
 
 expect_text() {
   [ "$1" = "$2" ] || fail "${3:-text}: got '$1', expected '$2'"
+}
+
+# The text of a registry file's string value: backslashes and quotes escaped.
+reg_text() {
+  local text=${1//\\/\\\\}
+  printf '"%s"' "${text//\"/\\\"}"
+}
+
+# reg_import LINE...: imports REGEDIT4 lines ('[KEY]', '"Name"="data"',
+# '@="data"'; '[-KEY]' deletes a key, '"Name"=-' a value). Every key named
+# in brackets is deleted again when the scenario ends.
+reg_import() {
+  local line
+  for line in "$@"; do
+    [[ $line == \[* && $line != \[-* ]] && REG_UNDO+=("[-${line:1}")
+  done
+  reg_import_once "$@"
+}
+
+# reg_import_once LINE...: as reg_import, with nothing undone at the end.
+reg_import_once() {
+  local file=$LOGS/import-$RANDOM.reg
+  write_script "$file" REGEDIT4 "" "$@" ""
+  timeout 60 "$WINE64" reg import "$(winpath "$file")" </dev/null >>"$LOGS/registry.log" 2>&1 ||
+    fail "reg import: $(tr -d '\r' <"$LOGS/registry.log")"
+}
+
+undo_registry() {
+  if [ -n "${HIDDEN_FONTS:-}" ]; then
+    mv "$HIDDEN_FONTS"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    HIDDEN_FONTS=
+  fi
+  ((${#REG_UNDO[@]})) || return 0
+  local file=$LOGS/undo.reg
+  write_script "$file" REGEDIT4 "" "${REG_UNDO[@]}" ""
+  REG_UNDO=()
+  timeout 60 "$WINE64" reg import "$(winpath "$file")" </dev/null >>"$LOGS/registry.log" 2>&1
+}
+
+# The installed program of the wizard scenarios.
+readonly SAMPLE_EXE=SampleViewer.exe
+readonly APP_PATHS_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths'
+
+# install_program DIR VERSION: the sample program of VERSION (1.4.0, 1.5.0
+# or 1.6.1) as DIR/SampleViewer.exe.
+install_program() {
+  mkdir -p "$1"
+  cp "$GUI_SAMPLES/SampleViewer-$2.exe" "$1/$SAMPLE_EXE" || fail "no sample program $2"
+}
+
+# register_app_path DIR: the App Paths entry of SampleViewer.exe names DIR.
+register_app_path() {
+  reg_import "[$APP_PATHS_KEY\\$SAMPLE_EXE]" "\"Path\"=$(reg_text "$(winpath "$1")")"
+}
+
+# sample_script FILE HINT...: the wizard scenarios' update script: title,
+# texts, the given hint lines, the version check 1.50-1.61, a licence and a
+# copy list, with Japanese sections. The files it lists are written beside
+# it; the licence holds a zero byte, after which nothing may show.
+sample_script() {
+  local file=$1 folder
+  shift
+  folder=$(dirname "$file")
+  mkdir -p "$folder"
+  write_script "$file" "[Quintarel Corporation UpdateInfo]" "format=0" \
+    "[strings]" "title=Sample Viewer 1.61 Upgrade" "appname=Sample Viewer" \
+    "upgrade=This wizard upgrades Sample Viewer 1.50 or later to version 1.61." \
+    "[japanese]" "strings=strings_j" "license=license_j" \
+    "[strings_j]" "$(utf8_to_cp932 "title=サンプルビューア 1.61 アップグレード")" \
+    "$(utf8_to_cp932 "appname=サンプルビューア")" \
+    "$(utf8_to_cp932 "upgrade=このウィザードは、サンプルビューア 1.50 以降をバージョン 1.61 にアップグレードします。")" \
+    "[hint]" "$@" \
+    "[version check]" "$SAMPLE_EXE/1.50-1.61" \
+    "[license]" "license.txt" "[license_j]" "license_j.txt" \
+    "[copyfiles]" "$SAMPLE_EXE=new.exe" \
+    "[filelist]" "new.exe" "license.txt" "license_j.txt"
+  printf 'SAMPLE VIEWER LICENCE\r\nUse it well.\r\n\0HIDDEN AFTER THE ZERO BYTE\r\n' >"$folder/license.txt"
+  utf8_to_cp932 $'サンプルビューア 使用許諾書\r\n大切にお使いください。\r\n' >"$folder/license_j.txt"
+  echo "the new program" >"$folder/new.exe"
+}
+
+utf8_to_cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# build_archive SCRIPT ARCHIVE: upkit build, as a release engineer makes one.
+build_archive() {
+  timeout 60 "$WINE64" "$GUI_UPKIT" build "$(winpath "$1")" -o "$(winpath "$2")" --time 1700000000 \
+    </dev/null >>"$LOGS/upkit.log" 2>&1 || fail "upkit build $1: $(tr -d '\r' <"$LOGS/upkit.log")"
+}
+
+# page HEADING BODY CONTROL...: one driver call checks a whole wizard page of
+# the window that WIZARD selects: the heading, the body box (BODY "" means
+# hidden) and each CONTROL given as "ID|STATES|TEXT" (see guidriver controls).
+page() {
+  local heading=$1 body=$2 control
+  shift 2
+  local specs=(--control "1001|visible|$heading")
+  if [ -z "$body" ]; then
+    specs+=(--control "1002|hidden")
+  else
+    specs+=(--control "1002|visible|$body")
+  fi
+  for control in "$@"; do specs+=(--control "$control"); done
+  drv controls "${WIZARD[@]}" "${specs[@]}"
+}
+
+# A literal text as the driver's expectations take it: backslashes doubled.
+literal() { printf '%s' "${1//\\/\\\\}"; }
+
+# japanese_fonts: programs started from now on draw the dialogs' font,
+# MS Sans Serif, with a Japanese one. Wine substitutes a font only when it
+# is missing, and its own MS Sans Serif has no Japanese characters, so its
+# files leave the prefix until the scenario ends.
+japanese_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  local substitutes='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  mkdir -p "$LOGS/hidden-fonts"
+  HIDDEN_FONTS=$LOGS/hidden-fonts
+  mv "$fonts"/sserif*.fon "$fonts/ms_sans_serif.ttf" "$HIDDEN_FONTS/" || fail "cannot hide the fonts"
+  reg_import_once "[$substitutes]" '"MS Sans Serif"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"'
+  REG_UNDO+=("[$substitutes]" '"MS Sans Serif"=-' '"MS UI Gothic"=-')
+  reg_import '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"MS Sans Serif"="IPAPGothic"' '"MS UI Gothic"="IPAPGothic"'
+}
+
+# cp932 TEXT: TEXT (UTF-8) in the Japanese code page, written as the
+# driver's \xNN escapes, as a Japanese system shows it.
+cp932() {
+  printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n' | sed 's/\(..\)/\\x\1/g'
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "package/path.h"
 #include "package/text.h"
 
 namespace quintarel::testing {
@@ -83,6 +84,9 @@ std::string MemoryFileSystem::Key(const std::string& path) const {
   for (char& c : key) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
+  // The file system accepts doubled separators ("C:\\App\\\\run.exe").
+  key.erase(std::unique(key.begin(), key.end(), [](char a, char b) { return a == '\\' && b == a; }),
+            key.end());
   while (!key.empty() && key.back() == '\\') key.pop_back();
   return key;
 }
@@ -125,7 +129,10 @@ std::unique_ptr<File> MemoryFileSystem::CreateForWrite(const std::string& path,
     return nullptr;
   }
   auto& slot = nodes_[Key(path)];
-  if (!slot) slot = std::make_shared<Node>();
+  if (!slot) {
+    slot = std::make_shared<Node>();
+    slot->name = FileNameOf(path);
+  }
   if (slot->folder || slot->read_only) {
     *cause = FileErrorCause::kAccessDenied;
     return nullptr;
@@ -171,7 +178,7 @@ bool MemoryFileSystem::SetTimes(const std::string& path, const FileTimes& times)
   return true;
 }
 
-FileErrorCause MemoryFileSystem::ReplaceFile(const std::string& from, const std::string& to) {
+FileErrorCause MemoryFileSystem::RenameReplacing(const std::string& from, const std::string& to) {
   auto source = nodes_.find(Key(from));
   if (source == nodes_.end()) return FileErrorCause::kFileNotFound;
   if (source->second->open) return FileErrorCause::kSharingViolation;
@@ -181,6 +188,7 @@ FileErrorCause MemoryFileSystem::ReplaceFile(const std::string& from, const std:
     if (target->open) return FileErrorCause::kSharingViolation;
   }
   std::shared_ptr<Node> node = source->second;
+  node->name = FileNameOf(to);
   nodes_.erase(source);
   nodes_[Key(to)] = std::move(node);
   return FileErrorCause::kNone;
@@ -198,6 +206,7 @@ bool MemoryFileSystem::RemoveFile(const std::string& path) {
 void MemoryFileSystem::AddFile(const std::string& path, std::vector<std::uint8_t> bytes,
                                FileTimes times) {
   auto node = std::make_shared<Node>();
+  node->name = FileNameOf(path);
   node->bytes = std::move(bytes);
   node->times = times;
   nodes_[Key(path)] = std::move(node);
@@ -209,8 +218,28 @@ void MemoryFileSystem::AddFile(const std::string& path, const std::string& text,
 
 void MemoryFileSystem::AddFolder(const std::string& path) {
   auto node = std::make_shared<Node>();
+  node->name = FileNameOf(path);
   node->folder = true;
   nodes_[Key(path)] = std::move(node);
+}
+
+void MemoryFileSystem::AddFolderLink(const std::string& path) {
+  AddFolder(path);
+  Lookup(path)->link = true;
+}
+
+bool MemoryFileSystem::ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+  const Node* node = Lookup(folder);
+  if (node == nullptr || !node->folder) return false;
+  const std::string prefix = Key(folder) + "\\";
+  std::vector<FolderEntry> found;
+  for (const auto& [key, child] : nodes_) {
+    if (key.size() <= prefix.size() || key.compare(0, prefix.size(), prefix) != 0) continue;
+    if (key.find('\\', prefix.size()) != std::string::npos) continue;
+    found.push_back({child->name, child->folder, child->link});
+  }
+  *entries = std::move(found);
+  return true;
 }
 
 std::optional<std::vector<std::uint8_t>> MemoryFileSystem::Contents(const std::string& path) {

@@ -19,7 +19,9 @@ namespace quintarel::testing {
 class MemoryFileSystem final : public FileSystem {
  public:
   struct Node {
+    std::string name;  // the last part of the path, as created
     bool folder = false;
+    bool link = false;
     bool read_only = false;
     bool open = false;
     std::vector<std::uint8_t> bytes;
@@ -35,13 +37,17 @@ class MemoryFileSystem final : public FileSystem {
   bool CreateFolder(const std::string& path) override;
   bool GetTimes(const std::string& path, FileTimes* times) override;
   bool SetTimes(const std::string& path, const FileTimes& times) override;
-  FileErrorCause ReplaceFile(const std::string& from, const std::string& to) override;
+  FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override;
   bool RemoveFile(const std::string& path) override;
+  // Entries in name order, ASCII case ignored, as Wine returns them.
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override;
 
   // Test setup and inspection.
   void AddFile(const std::string& path, std::vector<std::uint8_t> bytes, FileTimes times = {});
   void AddFile(const std::string& path, const std::string& text, FileTimes times = {});
   void AddFolder(const std::string& path);
+  // A folder that is a symbolic link or junction.
+  void AddFolderLink(const std::string& path);
   Node* Lookup(const std::string& path);
   std::optional<std::vector<std::uint8_t>> Contents(const std::string& path);
   // Every path present, files and folders, in name order.

@@ -105,7 +105,7 @@ int RunCodec(const Arguments& args, Direction direction) {
     PrintError(in_path + ": the compressed stream ends before its end marker");
     return kExitFailure;
   }
-  cause = files.ReplaceFile(temporary, out_path);
+  cause = files.RenameReplacing(temporary, out_path);
   if (cause != FileErrorCause::kNone) {
     files.RemoveFile(temporary);
     PrintError(FormatFileError(cause, out_path));

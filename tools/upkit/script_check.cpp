@@ -87,7 +87,7 @@ class ScriptChecker {
     const std::string section = info_.MapSection(kCopyFilesSection);
     const std::vector<std::string> lines = ReadSectionLines(info_, kCopyFilesSection);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      const std::optional<CopyFile> file = ParseCopyLine(lines[i]);
+      const std::optional<CopyListLine> file = ParseCopyLine(lines[i]);
       if (!file) continue;
       const std::string where = LineName(section, i);
       if (lines[i].find('=') == std::string::npos) {

@@ -126,7 +126,7 @@ std::string FormatSummaryText(const ScriptSummary& summary, const UpdateArchive*
   out.Field("upgrade", PrintableName(summary.upgrade_text));
 
   out.ListHead("copyfiles", summary.copy_files.size(), " (no file is written)");
-  for (const CopyFile& file : summary.copy_files) {
+  for (const CopyListLine& file : summary.copy_files) {
     out.Item(PrintableName(file.destination) + " <- " + PrintableName(file.entry) +
              Present(archive, file.entry));
   }
@@ -175,7 +175,7 @@ std::string FormatSummaryJson(const ScriptSummary& summary, const UpdateArchive*
   out.Text("upgrade", summary.upgrade_text);
 
   std::string copy_files = "[";
-  for (const CopyFile& file : summary.copy_files) {
+  for (const CopyListLine& file : summary.copy_files) {
     JsonWriter item;
     item.Text("destination", file.destination);
     item.Text("entry", file.entry);

@@ -17,7 +17,7 @@ struct ScriptSummary {
   std::optional<std::string> title;
   std::string application_name;
   std::string upgrade_text;
-  std::vector<CopyFile> copy_files;
+  std::vector<CopyListLine> copy_files;
   std::string shortcut_keyword;
   std::vector<ShortcutTarget> shortcut_targets;
   std::vector<std::string> hints;

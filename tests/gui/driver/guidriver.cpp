@@ -24,6 +24,10 @@
 #include <string>
 #include <vector>
 
+// The project's handle owners; the driver is built without the project's
+// include folder, hence the relative path.
+#include "platform/scoped_handle_win.h"
+
 namespace quintarel::gui {
 
 namespace {
@@ -31,6 +35,9 @@ namespace {
 enum ExitCode { kOk = 0, kMismatch = 1, kTimedOut = 2, kUsage = 3 };
 
 constexpr int kMessageBoxTextId = 0xFFFF;
+// The icon of a message box: Windows and Wine number it differently.
+constexpr int kMessageBoxIconId = 0x14;
+constexpr int kWineMessageBoxIconId = 0x440;
 constexpr int kSaveFileNameId = 1148;
 constexpr int kFolderTreeId = 14145;
 constexpr DWORD kPollMilliseconds = 20;
@@ -268,7 +275,32 @@ std::vector<HWND> TopLevelWindows() {
   return windows;
 }
 
-bool IsMessageBox(HWND window) { return FindDescendant(window, kMessageBoxTextId) != nullptr; }
+// A message box holds its text in a static control 0xFFFF, beside its icon
+// and its buttons and nothing else. Dialogs use the same id for unnamed
+// statics (the wizard's separator, the About box's lines), so a window with
+// any other control is not a message box.
+bool IsMessageBox(HWND window) {
+  struct Search {
+    bool text = false;
+    bool other = false;
+  } search;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(context);
+        const int id = ::GetDlgCtrlID(child);
+        if (id == kMessageBoxTextId) {
+          search->text = search->text || ClassName(child) == "Static";
+        } else if (!((id >= IDOK && id <= IDCONTINUE) || id == kMessageBoxIconId ||
+                     id == kWineMessageBoxIconId)) {
+          search->other = true;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.text && !search.other;
+}
 
 class Selector {
  public:
@@ -495,6 +527,25 @@ int CommandText(const Options& options) {
   return CheckText("text", text, expected) ? kOk : kMismatch;
 }
 
+// Whether a comma list of enabled, disabled, visible and hidden all hold.
+bool StatesHold(HWND control, const std::string& states) {
+  std::size_t start = 0;
+  while (start < states.size()) {
+    std::size_t comma = states.find(',', start);
+    if (comma == std::string::npos) comma = states.size();
+    const std::string word = states.substr(start, comma - start);
+    start = comma + 1;
+    if (word == "enabled" && !::IsWindowEnabled(control)) return false;
+    if (word == "disabled" && ::IsWindowEnabled(control)) return false;
+    if (word == "visible" && !::IsWindowVisible(control)) return false;
+    if (word == "hidden" && ::IsWindowVisible(control)) return false;
+    if (word != "enabled" && word != "disabled" && word != "visible" && word != "hidden") {
+      throw UsageError("unknown state '" + word + "'");
+    }
+  }
+  return true;
+}
+
 // Prints "enabled=E visible=V"; --expect takes a comma list of enabled,
 // disabled, visible, hidden and waits until all hold.
 int CommandState(const Options& options) {
@@ -508,23 +559,7 @@ int CommandState(const Options& options) {
     return kMismatch;
   }
   const std::string expected = options.Find("expect").value_or("");
-  auto holds = [&] {
-    std::size_t start = 0;
-    while (start < expected.size()) {
-      std::size_t comma = expected.find(',', start);
-      if (comma == std::string::npos) comma = expected.size();
-      const std::string word = expected.substr(start, comma - start);
-      start = comma + 1;
-      if (word == "enabled" && !::IsWindowEnabled(control)) return false;
-      if (word == "disabled" && ::IsWindowEnabled(control)) return false;
-      if (word == "visible" && !::IsWindowVisible(control)) return false;
-      if (word == "hidden" && ::IsWindowVisible(control)) return false;
-      if (word != "enabled" && word != "disabled" && word != "visible" && word != "hidden") {
-        throw UsageError("unknown state '" + word + "'");
-      }
-    }
-    return true;
-  };
+  auto holds = [&] { return StatesHold(control, expected); };
   const Deadline deadline(expected.empty() ? 0 : timeout);
   bool ok = holds();
   while (!ok && !deadline.Passed()) {
@@ -538,6 +573,133 @@ int CommandState(const Options& options) {
     return kMismatch;
   }
   return kOk;
+}
+
+// One control's expectation of the controls command: "ID|STATES" or
+// "ID|STATES|TEXT", STATES a comma list as for state (may be empty), TEXT
+// with C escapes (it may itself hold "|").
+struct ControlCheck {
+  int id = 0;
+  std::string states;
+  std::optional<std::string> text;
+};
+
+ControlCheck ParseControlCheck(const std::string& spec) {
+  const std::size_t first = spec.find('|');
+  if (first == std::string::npos) throw UsageError("--control '" + spec + "': expected ID|STATES[|TEXT]");
+  ControlCheck check;
+  check.id = std::stoi(spec.substr(0, first), nullptr, 0);
+  const std::size_t second = spec.find('|', first + 1);
+  check.states = spec.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+  if (second != std::string::npos) check.text = Unescape(spec.substr(second + 1));
+  return check;
+}
+
+// The control that has the keyboard focus in the window's thread, or null.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+// Checks several controls of one window at once (a wizard page in one
+// call): waits until every --control holds, and --focus ID names the control
+// with the keyboard focus. On a mismatch prints what each control shows.
+int CommandControls(const Options& options) {
+  const Selector selector(options);
+  const long long timeout = Timeout(options);
+  HWND window = WaitFor(selector, timeout);
+  if (window == nullptr) return TimedOut("no " + selector.Describe());
+  std::vector<ControlCheck> checks;
+  for (const std::string& spec : options.All("control")) checks.push_back(ParseControlCheck(spec));
+  // -1: the focus is not checked (no control has that id).
+  const long long focus = options.Number("focus", -1);
+  auto holds = [&] {
+    for (const ControlCheck& check : checks) {
+      HWND control = FindDescendant(window, check.id);
+      if (control == nullptr || !StatesHold(control, check.states)) return false;
+      if (check.text && WindowText(control) != *check.text) return false;
+    }
+    return focus == -1 || ::GetDlgCtrlID(FocusOf(window)) == focus;
+  };
+  const Deadline deadline(timeout);
+  bool ok = holds();
+  while (!ok && !deadline.Passed() && ::IsWindow(window)) {
+    ::Sleep(kPollMilliseconds);
+    ok = holds();
+  }
+  if (ok) return kOk;
+  std::fprintf(stderr, "guidriver: the controls do not match; they show:\n");
+  for (const ControlCheck& check : checks) {
+    HWND control = FindDescendant(window, check.id);
+    if (control == nullptr) {
+      std::fprintf(stderr, "  %d missing\n", check.id);
+      continue;
+    }
+    std::fprintf(stderr, "  %d|%s,%s|%s%s\n", check.id, ::IsWindowEnabled(control) ? "enabled" : "disabled",
+                 ::IsWindowVisible(control) ? "visible" : "hidden", Escape(WindowText(control)).c_str(),
+                 check.text && WindowText(control) != *check.text
+                     ? ("   (expected '" + Escape(*check.text) + "')").c_str()
+                     : "");
+  }
+  if (focus != -1) std::fprintf(stderr, "  focus on %d, expected %lld\n", ::GetDlgCtrlID(FocusOf(window)), focus);
+  return kMismatch;
+}
+
+HWND WaitForEnabled(const Selector& selector, long long timeout) {
+  const Deadline deadline(timeout);
+  HWND window = WaitFor(selector, timeout);
+  while (window != nullptr && !::IsWindowEnabled(window)) {
+    if (deadline.Passed()) return nullptr;
+    ::Sleep(kPollMilliseconds);
+  }
+  return window;
+}
+
+// Posts WM_SYSCOMMAND: a system-menu item by its id, or SC_CLOSE (0xF060)
+// for the close box. Posted, since the command may open a modal window.
+int CommandSysCommand(const Options& options) {
+  const Selector selector(options);
+  HWND window = WaitForEnabled(selector, Timeout(options));
+  if (window == nullptr) return TimedOut("no enabled " + selector.Describe());
+  const auto command = static_cast<WPARAM>(options.Number("command", -1));
+  return ::PostMessageA(window, WM_SYSCOMMAND, command, 0) ? kOk : kMismatch;
+}
+
+// Posts WM_COMMAND with a control id and no control, as the dialog manager
+// sends IDOK and IDCANCEL.
+int CommandCommand(const Options& options) {
+  const Selector selector(options);
+  HWND window = WaitForEnabled(selector, Timeout(options));
+  if (window == nullptr) return TimedOut("no enabled " + selector.Describe());
+  const auto id = static_cast<WORD>(options.Number("id", -1));
+  return ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0) ? kOk : kMismatch;
+}
+
+struct KeyName {
+  const char* name;
+  WPARAM key;
+};
+constexpr KeyName kKeys[] = {{"escape", VK_ESCAPE}, {"return", VK_RETURN}, {"tab", VK_TAB}, {"space", VK_SPACE}};
+
+// Posts a key press (down and up) to the control that has the focus in the
+// window's thread, where the dialog manager sees it.
+int CommandKey(const Options& options) {
+  const Selector selector(options);
+  HWND window = WaitForEnabled(selector, Timeout(options));
+  if (window == nullptr) return TimedOut("no enabled " + selector.Describe());
+  const std::string name = options.Get("key");
+  WPARAM key = 0;
+  for (const KeyName& known : kKeys) {
+    if (name == known.name) key = known.key;
+  }
+  if (key == 0) throw UsageError("unknown key '" + name + "'");
+  HWND target = FocusOf(window);
+  if (target == nullptr || (target != window && !::IsChild(window, target))) target = window;
+  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) << 16;
+  if (!::PostMessageA(target, WM_KEYDOWN, key, scan | 1)) return kMismatch;
+  return ::PostMessageA(target, WM_KEYUP, key, scan | 1 | (LPARAM{3} << 30)) ? kOk : kMismatch;
 }
 
 int CommandClick(const Options& options) {
@@ -696,20 +858,6 @@ class RemoteBuffer {
   void* address_;
 };
 
-class ProcessHandle {
- public:
-  explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
-  ~ProcessHandle() {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
-  }
-  ProcessHandle(const ProcessHandle&) = delete;
-  ProcessHandle& operator=(const ProcessHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 // The text of a tree control's selected item in another process: the item
 // structure and its text buffer live in that process.
 std::string SelectedTreeItemText(HANDLE process, HWND tree) {
@@ -760,9 +908,9 @@ int CommandBrowseFolder(const Options& options) {
 
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(dialog, &process_id);
-  const ProcessHandle process(
+  const ScopedKernelHandle process(
       ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process_id));
-  if (process.get() == nullptr) {
+  if (!process) {
     std::fprintf(stderr, "guidriver: cannot open the browser's process (%lu)\n", ::GetLastError());
     return kMismatch;
   }
@@ -810,7 +958,12 @@ constexpr char kUsageText[] =
     "  no-new-windows [--for MS]                fail if a new window shows during MS\n"
     "  text SEL [--id N] [--expect T | --expect-hex H] [--print-hex]\n"
     "  state SEL --id N [--expect enabled,visible,...]\n"
+    "  controls SEL --control 'ID|STATES[|TEXT]'... [--focus ID]\n"
+    "                                           wait until every control matches\n"
     "  click SEL --id N                         post a click once enabled\n"
+    "  command SEL --id N                       post WM_COMMAND (1 = IDOK, 2 = IDCANCEL)\n"
+    "  syscommand SEL --command N               post WM_SYSCOMMAND (0xF060 = the close box)\n"
+    "  key SEL --key escape|return|tab|space    post a key press to the focused control\n"
     "  answer-box [--caption C] [--owner H] --button yes|no|ok|cancel\n"
     "             [--expect T | --expect-hex H] [--buttons yes,no] [--print-hex]\n"
     "  save-as (--path P [--overwrite yes|no] | --cancel) [--expect-name N]\n"
@@ -827,7 +980,9 @@ constexpr Command kCommands[] = {
     {"list", CommandList},           {"wait-window", CommandWaitWindow},
     {"wait-gone", CommandWaitGone},  {"absent", CommandAbsent},
     {"no-new-windows", CommandNoNewWindows}, {"text", CommandText},           {"state", CommandState},
-    {"click", CommandClick},         {"answer-box", CommandAnswerBox},
+    {"controls", CommandControls},   {"click", CommandClick},
+    {"command", CommandCommand},     {"syscommand", CommandSysCommand},
+    {"key", CommandKey},             {"answer-box", CommandAnswerBox},
     {"save-as", CommandSaveAs},      {"browse-folder", CommandBrowseFolder},
 };
 

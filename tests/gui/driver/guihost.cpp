@@ -14,6 +14,10 @@
 #include <cstdio>
 #include <cstring>
 
+// The project's handle owners; the helper is built without the project's
+// include folder, hence the relative path.
+#include "platform/scoped_handle_win.h"
+
 namespace quintarel::gui {
 
 namespace {
@@ -49,19 +53,6 @@ int KeepAlive(HINSTANCE instance) {
   return 0;
 }
 
-class ComScope {
- public:
-  ComScope() : ok_(SUCCEEDED(::CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ok_;
-};
-
 int Browse(const char* out_path, const char* title) {
   const ComScope com;
   char display_name[MAX_PATH] = {};
@@ -69,12 +60,10 @@ int Browse(const char* out_path, const char* title) {
   info.pszDisplayName = display_name;
   info.lpszTitle = title;
   info.ulFlags = BIF_RETURNONLYFSDIRS;
-  LPITEMIDLIST chosen = ::SHBrowseForFolderA(&info);
-  if (chosen == nullptr) return 1;
+  const ScopedItemList chosen(::SHBrowseForFolderA(&info));
+  if (!chosen) return 1;
   char path[MAX_PATH] = {};
-  const bool ok = ::SHGetPathFromIDListA(chosen, path) != FALSE;
-  ::CoTaskMemFree(chosen);
-  if (!ok) return 1;
+  if (!::SHGetPathFromIDListA(chosen.get(), path)) return 1;
   std::FILE* out = std::fopen(out_path, "wb");
   if (out == nullptr) return 2;
   std::fputs(path, out);

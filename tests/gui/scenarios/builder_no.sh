@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Builder mode answered No: the upgrade stand-in opens the script itself as
+# Builder mode answered No: the upgrade wizard opens the script itself as
 # an archive and reports it unusable (message 114); nothing is written.
 src=$WORK/src
 mkdir -p "$src"

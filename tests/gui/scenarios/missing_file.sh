@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # A listed file that does not exist (in a folder that does): the file-error
 # box names the line's path, the build stops without writing, and the
-# stand-in reports 114.
+# wizard reports 114.
 src=$WORK/src
 mkdir -p "$src/sub" "$WORK/out"
 write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Builder mode, save-as dialog cancelled: the program ends at once without
-# the stand-in, and nothing is written.
+# the wizard, and nothing is written.
 src=$WORK/src
 mkdir -p "$src"
 write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"

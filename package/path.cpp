@@ -1,0 +1,42 @@
+#include "package/path.h"
+
+#include "package/text.h"
+
+namespace quintarel {
+
+namespace {
+bool EndsWithSeparator(std::string_view path) {
+  return !path.empty() && FindLastSeparator(path) == path.size() - 1;
+}
+}  // namespace
+
+std::string FolderOf(std::string_view path) {
+  const std::size_t separator = FindLastSeparator(path);
+  return separator == std::string_view::npos ? std::string() : std::string(path.substr(0, separator));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const std::size_t separator = FindLastSeparator(path);
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+std::string JoinPath(std::string_view folder, std::string_view relative) {
+  if (folder.empty() || IsAbsolutePath(relative)) return std::string(relative);
+  std::string joined(folder);
+  if (!EndsWithSeparator(folder) && folder.back() != '/') joined += '\\';
+  joined += relative;
+  return joined;
+}
+
+std::string WithTrailingSeparator(std::string_view path) {
+  std::string result(path);
+  if (!EndsWithSeparator(path)) result += '\\';
+  return result;
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
+         (path.size() >= 2 && path[1] == ':');
+}
+
+}  // namespace quintarel

@@ -1,0 +1,33 @@
+#ifndef PACKAGE_PATH_H_
+#define PACKAGE_PATH_H_
+
+#include <string>
+#include <string_view>
+
+namespace quintarel {
+
+// Paths are 8-bit strings in the system's code page with "\" as the
+// separator, found with awareness of double-byte characters.
+
+// The text before the last separator; empty when there is none
+// ("C:\App\run.exe" gives "C:\App").
+std::string FolderOf(std::string_view path);
+
+// The text after the last separator; the whole path when there is none.
+std::string FileNameOf(std::string_view path);
+
+// relative below folder with one separator between them; relative alone when
+// folder is empty or relative is absolute. "/" counts as a separator here,
+// because scripts written on other systems use it.
+std::string JoinPath(std::string_view folder, std::string_view relative);
+
+// path with "\" appended unless it already ends with one.
+std::string WithTrailingSeparator(std::string_view path);
+
+// Whether path names its place without a current folder: it begins with a
+// separator or a drive ("C:...").
+bool IsAbsolutePath(std::string_view path);
+
+}  // namespace quintarel
+
+#endif  // PACKAGE_PATH_H_

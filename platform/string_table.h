@@ -1,0 +1,23 @@
+#ifndef PLATFORM_STRING_TABLE_H_
+#define PLATFORM_STRING_TABLE_H_
+
+#include <string>
+
+namespace quintarel {
+
+// The program's string table, in the language the system's resource lookup
+// chooses.
+class StringTable {
+ public:
+  virtual ~StringTable() = default;
+
+  // The text of id; empty when there is none.
+  virtual std::string LoadText(int id) = 0;
+};
+
+// The string table of the running program (Windows builds only).
+StringTable& ProgramStringTable();
+
+}  // namespace quintarel
+
+#endif  // PLATFORM_STRING_TABLE_H_

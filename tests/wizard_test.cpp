@@ -1,0 +1,400 @@
+#include "updater/wizard/wizard_context.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_user_interface.h"
+#include "tests/support/memory_file_system.h"
+#include "updater/wizard/wizard_step.h"
+
+namespace quintarel {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeFileVersions;
+using testing::FakeRegistry;
+using testing::FakeShell;
+using testing::FakeStringTable;
+using testing::FakeSystemProfile;
+using testing::FakeUserInterface;
+using testing::MemoryFileSystem;
+
+constexpr char kArchive[] = "C:\\dl\\update.dat";
+constexpr char kAppPathsKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\app.exe";
+constexpr char kHead[] =
+    "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n"
+    "[strings]\r\ntitle=App Upgrade\r\nappname=The App\r\nupgrade=Upgrades the app.\r\n"
+    "[hint]\r\nexe,app.exe\r\n";
+constexpr char kVersion[] = "[version check]\r\napp.exe/1.50-1.61\r\n";
+constexpr char kLicense[] = "[license]\r\nlicense.txt\r\n";
+
+// The dialog as the steps see it: the state of every control.
+class FakeWizardView final : public WizardView {
+ public:
+  struct Button {
+    std::string caption;
+    bool enabled = true;
+    bool visible = true;
+  };
+
+  void SetButton(int control_id, const std::string& caption, bool enabled, bool visible) override {
+    buttons[control_id] = {caption, enabled, visible};
+  }
+  void SetHeading(const std::string& text) override { heading = text; }
+  void SetBody(const std::optional<std::string>& text) override { body = text; }
+  void SetCaption(const std::string& text) override { caption = text; }
+  void End(WizardResult value) override { result = value; }
+
+  std::string Describe(int control_id) const {
+    const auto found = buttons.find(control_id);
+    if (found == buttons.end()) return "-";
+    const Button& b = found->second;
+    return b.caption + (b.enabled ? "" : " disabled") + (b.visible ? "" : " hidden");
+  }
+
+  std::map<int, Button> buttons = {{1007, {"Browse...", true, false}}};
+  std::string heading;
+  std::optional<std::string> body;
+  std::string caption = "Updater";
+  std::optional<WizardResult> result;
+};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files_.AddFolder("C:\\dl");
+    files_.AddFolder("C:\\App");
+    files_.AddFile("C:\\App\\app.exe", "installed");
+    registry_.SetValue(kAppPathsKey, "Path", "C:\\App");
+    versions_.Set("C:\\App\\app.exe", 161);
+    strings_.texts[115] = "115 %s|%s";
+    strings_.texts[116] = "116 %s";
+    strings_.texts[117] = "117 %s";
+  }
+
+  // Packs the script and the named files (given as name, content) into the
+  // archive at kArchive.
+  void MakeArchive(const std::string& script,
+                   std::vector<std::pair<std::string, std::string>> entries = {}) {
+    files_.AddFolder("C:\\src");
+    files_.AddFile("C:\\src\\update.inf", script);
+    UpdateArchive archive(files_);
+    ASSERT_TRUE(archive.AddFile("update.inf", "C:\\src\\update.inf", nullptr));
+    if (entries.empty()) entries.emplace_back("app.exe", "new");
+    for (const auto& [name, content] : entries) {
+      files_.AddFile("C:\\src\\" + name, content);
+      ASSERT_TRUE(archive.AddFile(name, "C:\\src\\" + name, nullptr));
+    }
+    ASSERT_TRUE(archive.Save(kArchive));
+  }
+
+  bool Build(const std::string& script,
+             std::vector<std::pair<std::string, std::string>> entries = {}) {
+    MakeArchive(script, std::move(entries));
+    return context_.BuildSteps(view_, kArchive);
+  }
+
+  std::string Page() const { return context_.current() ? context_.current()->heading() : "(ended)"; }
+
+  // Presses Next (or Back) until the wizard ends, collecting each page.
+  std::vector<std::string> Walk(void (WizardContext::*press)(), int limit = 10) {
+    std::vector<std::string> pages;
+    while (context_.current() != nullptr && limit-- > 0) {
+      (context_.*press)();
+      pages.push_back(Page());
+    }
+    return pages;
+  }
+
+  MemoryFileSystem files_;
+  FakeRegistry registry_;
+  FakeShell shell_;
+  FakeFileVersions versions_;
+  FakeStringTable strings_;
+  FakeSystemProfile profile_;
+  FakeUserInterface ui_;
+  FakeWizardView view_;
+  WizardContext context_{{files_, registry_, shell_, versions_, strings_, profile_, ui_}};
+};
+
+TEST_F(WizardTest, StepsFollowTheScriptInBothDirections) {
+  struct Case {
+    std::string sections;
+    std::vector<std::string> forward;
+  };
+  // The program is found and the newest version is installed, so every
+  // optional page that exists is shown.
+  const Case cases[] = {
+      {"", {"#106", "(ended)"}},
+      {kVersion, {"#104", "#106", "(ended)"}},
+      {kLicense, {"#105", "#106", "(ended)"}},
+      {std::string(kVersion) + kLicense, {"#104", "#105", "#106", "(ended)"}},
+      {"[version check]\r\napp.exe/1.50\r\n", {"#106", "(ended)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sections);
+    FakeWizardView view;
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    MakeArchive(kHead + c.sections, {{"license.txt", "terms"}});
+    ASSERT_TRUE(context.BuildSteps(view, kArchive));
+    EXPECT_EQ(context.current()->heading(), "Upgrades the app.#102");
+
+    std::vector<std::string> forward;
+    std::vector<std::string> backward;
+    for (std::size_t i = 0; i + 1 < c.forward.size(); ++i) {
+      context.Next();
+      forward.push_back(context.current()->heading());
+    }
+    while (context.current()->previous() != nullptr) {
+      context.Back();
+      backward.insert(backward.begin(), context.current()->heading());
+    }
+    context.Next();
+    for (std::size_t i = 1; i < c.forward.size(); ++i) context.Next();
+    forward.push_back(context.current() ? context.current()->heading() : "(ended)");
+    EXPECT_EQ(forward, c.forward);
+    // Going back passes over the location page again and stops at the
+    // introduction.
+    std::vector<std::string> expected_back(c.forward.begin(), c.forward.end() - 2);
+    expected_back.insert(expected_back.begin(), "Upgrades the app.#102");
+    EXPECT_EQ(backward, expected_back);
+    EXPECT_EQ(view.result, WizardResult::kOk);
+  }
+}
+
+TEST_F(WizardTest, EachPageSetsItsButtonsAndBody) {
+  ASSERT_TRUE(Build(std::string(kHead) + kVersion + kLicense, {{"license.txt", "terms"}}));
+  struct Expected {
+    std::string heading, back, next, cancel, browse;
+    std::optional<std::string> body;
+  };
+  const Expected pages[] = {
+      {"Upgrades the app.#102", "#107 disabled", "#108", "#109", "Browse... hidden", std::nullopt},
+      // Passing over the location page leaves Browse hidden with its caption.
+      {"#104", "#107", "#108", "#109", "#110... hidden", std::nullopt},
+      {"#105", "#107", "#111", "#112", "#110... hidden", "terms"},
+      {"#106", "#107", "#113", "#109", "#110... hidden", std::nullopt},
+  };
+  for (const Expected& page : pages) {
+    EXPECT_EQ(view_.heading, page.heading);
+    EXPECT_EQ(view_.Describe(1003), page.back) << page.heading;
+    EXPECT_EQ(view_.Describe(1004), page.next) << page.heading;
+    EXPECT_EQ(view_.Describe(1005), page.cancel) << page.heading;
+    EXPECT_EQ(view_.Describe(1007), page.browse) << page.heading;
+    EXPECT_EQ(view_.body, page.body) << page.heading;
+    context_.Next();
+  }
+  EXPECT_EQ(view_.result, WizardResult::kOk);
+}
+
+TEST_F(WizardTest, TitleReplacesCaptionAndMessageBoxCaptions) {
+  versions_.Set("C:\\App\\app.exe", 149);
+  ASSERT_TRUE(Build(std::string(kHead) + kVersion));
+  EXPECT_EQ(view_.caption, "App Upgrade");
+  context_.Next();
+  EXPECT_THAT(ui_.log, ElementsAre("info 117 1.50"));
+  EXPECT_THAT(ui_.captions, ElementsAre("App Upgrade"));
+}
+
+TEST_F(WizardTest, JapaneseSystemsReadTheJapaneseSections) {
+  profile_.country_code = 81;
+  ASSERT_TRUE(Build(std::string(kHead) + "[japanese]\r\nstrings=strings_j\r\nlicense=license_j\r\n" +
+                        "[strings_j]\r\ntitle=J Title\r\nupgrade=J text\r\n[license_j]\r\nlicense_j.txt\r\n",
+                    {{"license_j.txt", "j terms"}}));
+  EXPECT_EQ(view_.caption, "J Title");
+  EXPECT_EQ(Page(), "J text#102");
+  context_.Next();
+  EXPECT_EQ(view_.body, "j terms");
+}
+
+TEST_F(WizardTest, LicenceTextEndsAtItsFirstZeroByte) {
+  ASSERT_TRUE(Build(std::string(kHead) + kLicense, {{"license.txt", std::string("first\0second", 12)}}));
+  context_.Next();
+  EXPECT_EQ(view_.body, "first");
+}
+
+TEST_F(WizardTest, BuildFailsForUnusableArchives) {
+  EXPECT_FALSE(context_.BuildSteps(view_, "C:\\dl\\missing.dat"));
+  struct Case {
+    const char* name;
+    std::string script;
+    std::vector<std::pair<std::string, std::string>> entries;
+  };
+  const Case cases[] = {
+      {"licence entry missing", std::string(kHead) + "[license]\r\nmissing.txt\r\n", {}},
+      {"script rejected", "[Quintarel Corporation UpdateInfo]\r\nformat=1\r\n", {}},
+  };
+  for (const Case& c : cases) {
+    FakeWizardView view;
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    MakeArchive(c.script, c.entries);
+    EXPECT_FALSE(context.BuildSteps(view, kArchive)) << c.name;
+    EXPECT_EQ(context.current(), nullptr) << c.name;
+  }
+  // An archive that holds only its script.
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.AddFile("update.inf", "C:\\src\\update.inf", nullptr));
+  ASSERT_TRUE(archive.Save("C:\\dl\\one.dat"));
+  EXPECT_FALSE(context_.BuildSteps(view_, "C:\\dl\\one.dat"));
+  EXPECT_TRUE(ui_.log.empty());
+}
+
+TEST_F(WizardTest, VersionPageIsShownOnlyWhenTheNewestIsInstalled) {
+  struct Case {
+    std::string check;
+    std::int32_t installed;
+    std::vector<std::string> log;
+    std::string page_after_next;
+  };
+  const Case cases[] = {
+      {"app.exe/1.50-1.61", 161, {}, "#104"},
+      {"app.exe/1.50-1.61", 160, {}, "#106"},
+      {"app.exe/1.50-1.61", 150, {}, "#106"},
+      {"app.exe/1.50-1.61", 149, {"info 117 1.50"}, "(ended)"},
+      {"app.exe / 1.15 - 2.0", 115, {}, "#106"},  // 1.15 rounds to 115
+      {"app.exe/-", 0, {}, "#106"},               // no limits at all
+      {"app.exe/1.2-abc", 120, {}, "#104"},       // a newest of 0 is always installed
+      {"my-app.exe/1.0-2.0", 200, {}, "#104"},    // the range follows the "/"
+      {"my-app.exe/1.0-2.0", 99, {"info 117 1.0"}, "(ended)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.check);
+    FakeWizardView view;
+    FakeUserInterface ui;
+    FakeFileVersions versions;
+    versions.Set("C:\\App\\app.exe", c.installed);
+    versions.Set("C:\\App\\my-app.exe", c.installed);
+    WizardContext context({files_, registry_, shell_, versions, strings_, profile_, ui});
+    MakeArchive(std::string(kHead) + "[version check]\r\n" + c.check + "\r\n");
+    ASSERT_TRUE(context.BuildSteps(view, kArchive));
+    context.Next();
+    EXPECT_EQ(ui.log, c.log);
+    EXPECT_EQ(context.current() ? context.current()->heading() : "(ended)", c.page_after_next);
+    for (const std::string& path : versions.read) {
+      EXPECT_EQ(path, c.check.rfind("my-", 0) == 0 ? "C:\\App\\my-app.exe" : "C:\\App\\app.exe");
+    }
+  }
+}
+
+TEST_F(WizardTest, TooOldFoundOnTheWayBackEndsTheWizard) {
+  ASSERT_TRUE(Build(std::string(kHead) + kVersion + kLicense, {{"license.txt", "terms"}}));
+  context_.Next();
+  context_.Next();
+  ASSERT_EQ(Page(), "#105");
+  versions_.Set("C:\\App\\app.exe", 100);
+  context_.Back();
+  EXPECT_EQ(Page(), "(ended)");
+  EXPECT_EQ(view_.result, WizardResult::kOk);
+  EXPECT_THAT(ui_.log, ElementsAre("info 117 1.50"));
+}
+
+TEST_F(WizardTest, EveryEntryRunsTheLocationAndVersionTestsAgain) {
+  ASSERT_TRUE(Build(std::string(kHead) + kVersion + kLicense, {{"license.txt", "terms"}}));
+  const std::size_t lookups = registry_.opened.size();
+  EXPECT_THAT(Walk(&WizardContext::Next, 2), ElementsAre("#104", "#105"));
+  EXPECT_THAT(Walk(&WizardContext::Back, 2), ElementsAre("#104", "Upgrades the app.#102"));
+  EXPECT_EQ(registry_.opened.size(), lookups + 2);
+  EXPECT_EQ(versions_.read.size(), 4u);  // two checks on each of two entries
+  EXPECT_EQ(context_.program_folder(), "C:\\App\\");
+}
+
+TEST_F(WizardTest, CancelEndsFromEveryPage) {
+  for (int presses = 0; presses < 3; ++presses) {
+    FakeWizardView view;
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    MakeArchive(std::string(kHead) + kLicense, {{"license.txt", "terms"}});
+    ASSERT_TRUE(context.BuildSteps(view, kArchive));
+    for (int i = 0; i < presses; ++i) context.Next();
+    context.Cancel();
+    EXPECT_EQ(view.result, WizardResult::kCancel) << presses;
+  }
+  EXPECT_TRUE(ui_.log.empty());
+}
+
+TEST_F(WizardTest, FinishReportsSuccessWithoutWritingYet) {
+  ASSERT_TRUE(Build(kHead));
+  const std::vector<std::string> before = files_.Paths();
+  context_.Next();
+  ASSERT_EQ(Page(), "#106");
+  context_.Next();
+  EXPECT_THAT(ui_.log, ElementsAre("info #122"));
+  EXPECT_EQ(view_.result, WizardResult::kOk);
+  EXPECT_EQ(files_.Paths(), before);
+}
+
+// The location page, when the hints do not find the program.
+class LocationPageTest : public WizardTest {
+ protected:
+  void SetUp() override {
+    WizardTest::SetUp();
+    registry_.keys.clear();
+    files_.AddFolder("C:\\Other");
+    files_.AddFolder("C:\\Other\\Deep");
+    files_.AddFile("C:\\Other\\Deep\\app.exe", "x");
+    ASSERT_TRUE(Build(kHead));
+    context_.Next();
+    ASSERT_EQ(Page(), "#103");
+  }
+};
+
+TEST_F(LocationPageTest, ShowsUnknownWithBrowse) {
+  EXPECT_EQ(view_.body, "#119#120");
+  EXPECT_EQ(view_.Describe(1003), "#107");
+  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  EXPECT_EQ(view_.Describe(1007), "#110...");
+  context_.Back();
+  EXPECT_EQ(view_.Describe(1007), "#110... hidden");
+  EXPECT_EQ(view_.body, std::nullopt);
+}
+
+TEST_F(LocationPageTest, BrowseSearchesUntilTheUserGivesUp) {
+  shell_.choices = {"C:\\App", "C:\\"};
+  ui_.answers = {true};
+  files_.RemoveFile("C:\\App\\app.exe");
+  context_.Browse();
+  EXPECT_THAT(shell_.browses, ElementsAre("#118|", "#118|C:\\App"));
+  EXPECT_THAT(ui_.log, ElementsAre("ask 116 app.exe"));
+  // The drive root is searched as "C:".
+  EXPECT_EQ(view_.body, "#119C:\\Other\\Deep");
+  EXPECT_EQ(view_.Describe(1004), "#108");
+  EXPECT_EQ(context_.program_folder(), "C:\\Other\\Deep\\");
+  EXPECT_FALSE(ui_.busy());
+  context_.Next();
+  EXPECT_EQ(Page(), "#106");
+}
+
+TEST_F(LocationPageTest, NoAnswerOrCancelledBrowserLeavesTheLocationUnknown) {
+  shell_.choices = {"C:\\Other\\Deep"};
+  context_.Browse();
+  ASSERT_EQ(view_.body, "#119C:\\Other\\Deep");
+  // A later Browse that finds nothing clears what was found before.
+  shell_.choices = {"C:\\App"};
+  files_.RemoveFile("C:\\App\\app.exe");
+  ui_.answers = {false};
+  context_.Browse();
+  EXPECT_EQ(view_.body, "#119#120");
+  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  context_.Browse();  // the browser is cancelled
+  EXPECT_EQ(view_.body, "#119#120");
+  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+}
+
+TEST_F(LocationPageTest, CancelNamesTheFileAndTheApplication) {
+  context_.Cancel();
+  EXPECT_THAT(ui_.log, ElementsAre("info 115 app.exe|The App"));
+  EXPECT_EQ(view_.result, WizardResult::kCancel);
+}
+
+TEST_F(WizardTest, CancelWithoutApplicationNameNamesTheFileTwice) {
+  registry_.keys.clear();
+  ASSERT_TRUE(Build("[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[hint]\r\nexe,app.exe\r\n"));
+  context_.Next();
+  context_.Cancel();
+  EXPECT_THAT(ui_.log, ElementsAre("info 115 app.exe|app.exe"));
+}
+
+}  // namespace
+}  // namespace quintarel

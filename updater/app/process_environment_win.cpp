@@ -1,0 +1,54 @@
+#include "updater/app/process_environment_win.h"
+
+#include <windows.h>
+
+#include "package/text.h"
+
+namespace quintarel {
+
+Win32ProcessEnvironment::~Win32ProcessEnvironment() {
+  if (mutex_) ::ReleaseMutex(mutex_.get());
+}
+
+bool Win32ProcessEnvironment::InstanceMutexExists(const std::string& name) {
+  ScopedKernelHandle existing(::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
+  return existing.is_valid();
+}
+
+void Win32ProcessEnvironment::CreateInstanceMutex(const std::string& name) {
+  mutex_.reset(::CreateMutexA(nullptr, FALSE, name.c_str()));
+}
+
+std::string Win32ProcessEnvironment::ProgramPath() {
+  char path[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, length < MAX_PATH ? length : MAX_PATH - 1);
+}
+
+std::optional<std::string> Win32ProcessEnvironment::FindFirstMatch(const std::string& pattern) {
+  WIN32_FIND_DATAA found;
+  ScopedFindHandle find(::FindFirstFileA(pattern.c_str(), &found));
+  if (!find) return std::nullopt;
+
+  // The whole pattern made absolute, so that "C:/dl/x.dat" and "C:x.dat"
+  // (relative to C:'s current folder) resolve as the system resolved them;
+  // then the pattern's file part gives way to the name found.
+  char full[MAX_PATH] = {};
+  const DWORD length = ::GetFullPathNameA(pattern.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return std::nullopt;
+  const std::string path(full, length);
+  // "/" is never the second byte of a double-byte character; "\" may be.
+  std::size_t separator = FindLastSeparator(path);
+  const std::size_t slash = path.rfind('/');
+  if (slash != std::string::npos && (separator == std::string::npos || slash > separator)) {
+    separator = slash;
+  }
+  if (separator == std::string::npos) return std::nullopt;
+  return path.substr(0, separator + 1) + found.cFileName;
+}
+
+bool Win32ProcessEnvironment::SetCurrentFolder(const std::string& path) {
+  return ::SetCurrentDirectoryA(path.c_str()) != FALSE;
+}
+
+}  // namespace quintarel

@@ -1,0 +1,27 @@
+#ifndef UPDATER_APP_PROCESS_ENVIRONMENT_WIN_H_
+#define UPDATER_APP_PROCESS_ENVIRONMENT_WIN_H_
+
+#include "platform/scoped_handle_win.h"
+#include "updater/app/process_environment.h"
+
+namespace quintarel {
+
+class Win32ProcessEnvironment final : public ProcessEnvironment {
+ public:
+  Win32ProcessEnvironment() = default;
+  // Releases and closes the instance mutex.
+  ~Win32ProcessEnvironment() override;
+
+  bool InstanceMutexExists(const std::string& name) override;
+  void CreateInstanceMutex(const std::string& name) override;
+  std::string ProgramPath() override;
+  std::optional<std::string> FindFirstMatch(const std::string& pattern) override;
+  bool SetCurrentFolder(const std::string& path) override;
+
+ private:
+  ScopedKernelHandle mutex_;
+};
+
+}  // namespace quintarel
+
+#endif  // UPDATER_APP_PROCESS_ENVIRONMENT_WIN_H_

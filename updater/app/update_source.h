@@ -1,0 +1,18 @@
+#ifndef UPDATER_APP_UPDATE_SOURCE_H_
+#define UPDATER_APP_UPDATE_SOURCE_H_
+
+#include <string>
+
+#include "package/update_archive.h"
+#include "package/update_info.h"
+
+namespace quintarel {
+
+// Opens the update archive at path and loads its script (entry 0) into
+// script. False when the archive cannot be read, holds fewer than two
+// entries, or entry 0 is not a valid script; the caller shows message 114.
+bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& script);
+
+}  // namespace quintarel
+
+#endif  // UPDATER_APP_UPDATE_SOURCE_H_

@@ -1,0 +1,28 @@
+#include "platform/file_versions.h"
+#include "updater/upgrade/file_version.h"
+
+namespace quintarel {
+
+namespace {
+
+// A fresh FileVersion per call: each read owns its block only while it is
+// needed.
+class Win32FileVersions final : public FileVersions {
+ public:
+  std::int32_t VersionNumber(const std::string& path) override {
+    return FileVersion().VersionNumber(path);
+  }
+
+  bool VersionText(const std::string& path, std::string& text) override {
+    return FileVersion().VersionText(path, text);
+  }
+};
+
+}  // namespace
+
+FileVersions& OperatingSystemFileVersions() {
+  static Win32FileVersions versions;
+  return versions;
+}
+
+}  // namespace quintarel

@@ -1,0 +1,17 @@
+#ifndef UPDATER_UPGRADE_VERSION_CHECK_H_
+#define UPDATER_UPGRADE_VERSION_CHECK_H_
+
+#include <cstdint>
+#include <string_view>
+
+namespace quintarel {
+
+// The version number a version text stands for: its leading decimal
+// number (whitespace skipped, "." as the point whatever the locale, 0 when
+// there is none) times 100, rounded by adding 0.5 and truncating. "1.15"
+// gives 115, "2" 200, "abc" 0. Values beyond the 32-bit range are clamped.
+std::int32_t VersionThreshold(std::string_view text);
+
+}  // namespace quintarel
+
+#endif  // UPDATER_UPGRADE_VERSION_CHECK_H_
