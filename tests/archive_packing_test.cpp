@@ -135,14 +135,5 @@ TEST_F(PackArchiveTest, AnUnreadableScriptIsNotReplacedByTheFirstListedFile) {
   EXPECT_EQ(archive_.GetCount(), 0);
 }
 
-TEST(JoinPathTest, KeepsAbsoluteLinesAndJoinsRelativeOnes) {
-  EXPECT_EQ(JoinPath("C:\\build", "a.exe"), "C:\\build\\a.exe");
-  EXPECT_EQ(JoinPath("C:\\build\\", "sub\\a.exe"), "C:\\build\\sub\\a.exe");
-  EXPECT_EQ(JoinPath("", "a.exe"), "a.exe");
-  EXPECT_EQ(JoinPath("C:\\build", "D:\\other\\a.exe"), "D:\\other\\a.exe");
-  EXPECT_EQ(JoinPath("C:\\build", "\\root\\a.exe"), "\\root\\a.exe");
-  EXPECT_EQ(JoinPath("/home/x", "/abs/a.exe"), "/abs/a.exe");
-}
-
 }  // namespace
 }  // namespace quintarel

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_versions.h"
 #include "updater/upgrade/file_version.h"
 
 namespace quintarel {
@@ -50,6 +51,18 @@ TEST(FileVersionWinTest, OneObjectReadAgainAndAgain) {
       EXPECT_EQ(version.VersionText(file.path, text), file.readable);
       EXPECT_EQ(text, file.readable ? file.text : kUntouched);
     }
+  }
+}
+
+// The service the version check uses reads each file afresh.
+TEST(FileVersionWinTest, TheSystemServiceGivesTheSameAnswers) {
+  FileVersions& versions = OperatingSystemFileVersions();
+  for (const VersionFile& file : kFiles) {
+    SCOPED_TRACE(file.path);
+    std::string text = kUntouched;
+    EXPECT_EQ(versions.VersionNumber(file.path), file.number);
+    EXPECT_EQ(versions.VersionText(file.path, text), file.readable);
+    EXPECT_EQ(text, file.readable ? file.text : kUntouched);
   }
 }
 

@@ -27,12 +27,16 @@ TEST(Path, SplitsJoinsAndEnds) {
     EXPECT_EQ(WithTrailingSeparator(c.path), c.trailing) << c.path;
     EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
   }
-  EXPECT_EQ(JoinPath("C:\\src", "a.txt"), "C:\\src\\a.txt");
-  EXPECT_EQ(JoinPath("C:\\src\\", "a.txt"), "C:\\src\\a.txt");
+}
+
+TEST(Path, JoinKeepsAbsolutePathsAndAddsOneSeparator) {
+  EXPECT_EQ(JoinPath("C:\\build", "a.exe"), "C:\\build\\a.exe");
+  EXPECT_EQ(JoinPath("C:\\build\\", "sub\\a.exe"), "C:\\build\\sub\\a.exe");
   EXPECT_EQ(JoinPath("src/", "a.txt"), "src/a.txt");
-  EXPECT_EQ(JoinPath("", "a.txt"), "a.txt");
-  EXPECT_EQ(JoinPath("C:\\src", "D:\\b.txt"), "D:\\b.txt");
-  EXPECT_EQ(JoinPath("C:\\src", "\\b.txt"), "\\b.txt");
+  EXPECT_EQ(JoinPath("", "a.exe"), "a.exe");
+  EXPECT_EQ(JoinPath("C:\\build", "D:\\other\\a.exe"), "D:\\other\\a.exe");
+  EXPECT_EQ(JoinPath("C:\\build", "\\root\\a.exe"), "\\root\\a.exe");
+  EXPECT_EQ(JoinPath("/home/x", "/abs/a.exe"), "/abs/a.exe");
 }
 
 TEST(FillPlaceholders, FillsEachPlaceholderInTurn) {
