@@ -71,6 +71,14 @@ class FileSystem {
   // returns them (Win32 lists folder + "\*.*"). False when the folder cannot
   // be listed; entries is then left as it was.
   virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) = 0;
+  // Copies a file with its attributes, replacing a file at to. The system's
+  // error code (Win32: GetLastError, POSIX: errno), 0 on success; a failure
+  // leaves no partial file at to.
+  virtual std::uint32_t CopyReplacing(const std::string& from, const std::string& to) = 0;
+  // Clears every attribute (read-only, hidden, system, archive).
+  virtual bool SetNormalAttributes(const std::string& path) = 0;
+  // Removes an empty folder.
+  virtual bool RemoveFolder(const std::string& path) = 0;
 };
 
 // The operating system's own file system (Win32 or POSIX, chosen by the build).

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "package/file_system.h"
 
@@ -50,6 +51,48 @@ FileErrorCause CauseOf(int error) {
 }
 
 FileErrorCause LastCause() { return CauseOf(errno); }
+
+// errno after a failure, never 0 (which would read as success).
+std::uint32_t LastError() { return errno != 0 ? static_cast<std::uint32_t>(errno) : EIO; }
+
+// Closes a descriptor on every way out.
+class ScopedDescriptor {
+ public:
+  explicit ScopedDescriptor(int fd) : fd_(fd) {}
+  ~ScopedDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ScopedDescriptor(const ScopedDescriptor&) = delete;
+  ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+
+  int get() const { return fd_; }
+  // Closes now, reporting whether what was written reached the file.
+  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+ private:
+  int fd_;
+};
+
+// Copies all of in to out; errno tells why when false.
+bool CopyBytes(int in, int out) {
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t written = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      done += written;
+    }
+  }
+}
 
 class PosixFile final : public File {
  public:
@@ -221,6 +264,46 @@ class PosixFileSystem final : public FileSystem {
     }
     *entries = std::move(found);
     return true;
+  }
+
+  // Written to a temporary beside to and renamed over it at the end, so that
+  // a failure leaves to as it was. Mode and times come along, as Win32's
+  // copy keeps attributes and the last write time.
+  std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override {
+    ScopedDescriptor in(::open(NativePath(from).c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return LastError();
+    struct stat status;
+    if (::fstat(in.get(), &status) != 0) return LastError();
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+
+    const std::string target = NativePath(to);
+    const std::size_t separator = target.find_last_of('/');
+    std::string temporary =
+        (separator == std::string::npos ? std::string() : target.substr(0, separator + 1)) +
+        ".copy-XXXXXX";
+    ScopedDescriptor out(::mkstemp(temporary.data()));
+    if (out.get() < 0) return LastError();
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    if (!CopyBytes(in.get(), out.get()) || ::fchmod(out.get(), status.st_mode & 07777) != 0 ||
+        ::futimens(out.get(), times) != 0 || !out.Close() ||
+        ::rename(temporary.c_str(), target.c_str()) != 0) {
+      const std::uint32_t error = LastError();
+      ::unlink(temporary.c_str());
+      return error;
+    }
+    return 0;
+  }
+
+  bool SetNormalAttributes(const std::string& path) override {
+    // Only the owner's write permission stands for an attribute here.
+    const std::string native = NativePath(path);
+    struct stat status;
+    if (::stat(native.c_str(), &status) != 0) return false;
+    return ::chmod(native.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
+  }
+
+  bool RemoveFolder(const std::string& path) override {
+    return ::rmdir(NativePath(path).c_str()) == 0;
   }
 };
 

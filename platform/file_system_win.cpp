@@ -238,6 +238,21 @@ class Win32FileSystem final : public FileSystem {
     *entries = std::move(found);
     return true;
   }
+
+  std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override {
+    // CopyFileA removes a partly written target itself.
+    if (::CopyFileA(from.c_str(), to.c_str(), FALSE)) return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+  }
+
+  bool SetNormalAttributes(const std::string& path) override {
+    return ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
+  }
+
+  bool RemoveFolder(const std::string& path) override {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+  }
 };
 
 }  // namespace

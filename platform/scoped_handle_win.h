@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace quintarel {
@@ -82,6 +83,49 @@ struct ModuleTraits {
   static void Close(Handle handle) { ::FreeLibrary(handle); }
 };
 using ScopedModule = ScopedHandle<ModuleTraits>;
+
+// Security identifiers that AllocateAndInitializeSid built.
+struct SidTraits {
+  using Handle = PSID;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::FreeSid(handle); }
+};
+using ScopedSid = ScopedHandle<SidTraits>;
+
+// A block of the process heap, seen as Pointer (an ACL, a descriptor...).
+template <typename Pointer>
+struct HeapBlockTraits {
+  using Handle = Pointer;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::HeapFree(::GetProcessHeap(), 0, handle); }
+};
+template <typename Pointer>
+using ScopedHeapBlock = ScopedHandle<HeapBlockTraits<Pointer>>;
+
+// A block that the system allocated for the caller and that goes back with
+// LocalFree (security descriptors and lists, FormatMessageA's text).
+template <typename Pointer>
+struct LocalBlockTraits {
+  using Handle = Pointer;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::LocalFree(handle); }
+};
+template <typename Pointer>
+using ScopedLocalBlock = ScopedHandle<LocalBlockTraits<Pointer>>;
+
+// The export name of module as the function type Function, declared once by
+// the caller with its calling convention; null when the module lacks it or
+// is null (which would search the program itself). Function is a pointer
+// type, such as decltype(&::SHGetFolderPathA).
+template <typename Function>
+Function GetFunction(HMODULE module, const char* name) {
+  static_assert(std::is_pointer_v<Function> &&
+                std::is_function_v<std::remove_pointer_t<Function>>);
+  if (module == nullptr) return nullptr;
+  // Through void*: GetProcAddress's own function type says nothing of the
+  // export's real signature.
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
 
 // A move-only owner of one reference to a COM interface.
 template <typename Interface>

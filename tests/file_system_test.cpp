@@ -169,6 +169,108 @@ TEST_F(FileSystemTest, ListFolderMarksLinks) {
   EXPECT_FALSE(real->is_link);
 }
 
+bool IsWritable(const std::filesystem::path& path) {
+  return (std::filesystem::status(path).permissions() & std::filesystem::perms::owner_write) !=
+         std::filesystem::perms::none;
+}
+
+void MakeReadOnly(const std::filesystem::path& path) {
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+}
+
+// Every name in the folder: a failed copy must leave no temporary behind.
+std::vector<std::string> NamesIn(FileSystem& files, const std::string& folder) {
+  std::vector<FolderEntry> entries;
+  EXPECT_TRUE(files.ListFolder(folder, &entries));
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : entries) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(FileSystemTest, CopyReplacingCopiesWholeFilesOverOthers) {
+  const std::string big(200'000, 'b');
+  WriteText(scratch_.Native("big.bin"), big + "end");
+  WriteText(scratch_.Native("new.txt"), "new");
+  WriteText(scratch_.Native("old.txt"), "old contents, longer than the new ones");
+  ASSERT_TRUE(files_.SetTimes(scratch_.Path("big.bin"), FileTimes{0, 1'500'000'000, 0}));
+
+  EXPECT_EQ(files_.CopyReplacing(scratch_.Path("big.bin"), scratch_.Path("copy.bin")), 0u);
+  EXPECT_EQ(ReadBytes(scratch_.Native("copy.bin")), ReadBytes(scratch_.Native("big.bin")));
+  FileTimes times;
+  ASSERT_TRUE(files_.GetTimes(scratch_.Path("copy.bin"), &times));
+  EXPECT_EQ(times.last_write, 1'500'000'000);
+
+  EXPECT_EQ(files_.CopyReplacing(scratch_.Path("new.txt"), scratch_.Path("old.txt")), 0u);
+  EXPECT_EQ(ReadBytes(scratch_.Native("old.txt")), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+  EXPECT_EQ(ReadBytes(scratch_.Native("new.txt")), std::vector<std::uint8_t>({'n', 'e', 'w'}));
+  EXPECT_THAT(NamesIn(files_, scratch_.Path()),
+              ::testing::ElementsAre("big.bin", "copy.bin", "new.txt", "old.txt"));
+}
+
+TEST_F(FileSystemTest, CopyOfAReadOnlyFileStaysReadOnlyUntilMadeNormal) {
+  WriteText(scratch_.Native("locked.txt"), "locked");
+  MakeReadOnly(scratch_.Native("locked.txt"));
+  ASSERT_FALSE(IsWritable(scratch_.Native("locked.txt")));
+
+  EXPECT_EQ(files_.CopyReplacing(scratch_.Path("locked.txt"), scratch_.Path("copy.txt")), 0u);
+  EXPECT_FALSE(IsWritable(scratch_.Native("copy.txt")));
+  EXPECT_TRUE(files_.SetNormalAttributes(scratch_.Path("copy.txt")));
+  EXPECT_TRUE(IsWritable(scratch_.Native("copy.txt")));
+  EXPECT_TRUE(files_.RemoveFile(scratch_.Path("copy.txt")));
+
+  EXPECT_TRUE(files_.SetNormalAttributes(scratch_.Path("locked.txt")));
+  EXPECT_TRUE(IsWritable(scratch_.Native("locked.txt")));
+  EXPECT_FALSE(files_.SetNormalAttributes(scratch_.Path("missing.txt")));
+}
+
+struct FailedCopyCase {
+  const char* label;
+  const char* from;
+  const char* to;
+};
+
+TEST_F(FileSystemTest, FailedCopiesReportAnErrorAndLeaveEverythingAsItWas) {
+  WriteText(scratch_.Native("source.txt"), "source");
+  WriteText(scratch_.Native("target.txt"), "target");
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("folder")));
+  WriteText(scratch_.Native("folder\\inside.txt"), "inside");
+
+  const FailedCopyCase cases[] = {
+      {"missing source", "missing.txt", "new.txt"},
+      {"missing source over a file", "missing.txt", "target.txt"},
+      {"folder as source", "folder", "new.txt"},
+      {"folder as source over a file", "folder", "target.txt"},
+      {"missing target folder", "source.txt", "no\\such\\new.txt"},
+      {"folder as target", "source.txt", "folder"},
+  };
+  for (const FailedCopyCase& copy : cases) {
+    SCOPED_TRACE(copy.label);
+    EXPECT_NE(files_.CopyReplacing(scratch_.Path(copy.from), scratch_.Path(copy.to)), 0u);
+    EXPECT_EQ(NamesIn(files_, scratch_.Path()),
+              (std::vector<std::string>{"folder", "source.txt", "target.txt"}));
+    EXPECT_EQ(NamesIn(files_, scratch_.Path("folder")), std::vector<std::string>{"inside.txt"});
+    EXPECT_EQ(ReadBytes(scratch_.Native("target.txt")),
+              std::vector<std::uint8_t>({'t', 'a', 'r', 'g', 'e', 't'}));
+  }
+}
+
+TEST_F(FileSystemTest, RemoveFolderTakesOnlyEmptyFolders) {
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("empty")));
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("full")));
+  WriteText(scratch_.Native("full\\kept.txt"), "kept");
+  WriteText(scratch_.Native("file.txt"), "file");
+
+  EXPECT_TRUE(files_.RemoveFolder(scratch_.Path("empty")));
+  EXPECT_FALSE(files_.Exists(scratch_.Path("empty")));
+  EXPECT_FALSE(files_.RemoveFolder(scratch_.Path("empty")));
+  EXPECT_FALSE(files_.RemoveFolder(scratch_.Path("full")));
+  EXPECT_TRUE(files_.Exists(scratch_.Path("full\\kept.txt")));
+  EXPECT_FALSE(files_.RemoveFolder(scratch_.Path("file.txt")));
+  EXPECT_TRUE(files_.Exists(scratch_.Path("file.txt")));
+}
+
 TEST_F(FileSystemTest, ArchiveRoundTripThroughRealFiles) {
   WriteText(scratch_.Native("readme.txt"), std::string(5000, 'r') + "end");
   ASSERT_TRUE(files_.CreateFolder(scratch_.Path("docs")));

@@ -1,21 +1,28 @@
 // The Win32 platform services against the real system (here: Wine): the
-// registry, the shell's file associations and folder listings. Registry state lives in scratch keys under HKEY_CURRENT_USER
-// that each test creates and removes.
+// registry, the shell's file associations and special folders, folder
+// listings and the system's version. Registry state lives in scratch keys
+// under HKEY_CURRENT_USER that each test creates and removes; each test has
+// its own, since ctest runs them side by side in one prefix.
 #include <windows.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "package/file_system.h"
 #include "platform/registry.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
+#include "platform/special_folders.h"
+#include "platform/system_profile.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
@@ -70,7 +77,11 @@ class ScratchKey {
   ScopedRegistryKey key_;
 };
 
-constexpr char kScratchKeyPath[] = "Software\\Quintarel Platform Test";
+// A scratch key path of the running test's own.
+std::string TestKeyPath() {
+  return std::string("Software\\Quintarel Platform Test ") +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
 
 struct ValueCase {
   const char* label;
@@ -80,7 +91,7 @@ struct ValueCase {
 };
 
 TEST(RegistryWinTest, QueryTextReadsWhatFitsAsTextUpToTheFirstNul) {
-  ScratchKey scratch(kScratchKeyPath);
+  ScratchKey scratch(TestKeyPath());
   ASSERT_TRUE(scratch.is_valid());
   ASSERT_TRUE(scratch.SetText("Path", "C:\\Program Files\\Prog"));
   ASSERT_TRUE(scratch.SetText("", "default value"));
@@ -113,7 +124,7 @@ TEST(RegistryWinTest, QueryTextReadsWhatFitsAsTextUpToTheFirstNul) {
 }
 
 TEST(RegistryWinTest, OpenForReadFindsExistingKeysOnly) {
-  ScratchKey scratch(kScratchKeyPath);
+  ScratchKey scratch(TestKeyPath());
   ASSERT_TRUE(scratch.SetText("Sub\\Deeper", "Path", "x"));
   Registry& registry = OperatingSystemRegistry();
   EXPECT_NE(registry.OpenForRead(RegistryRoot::kCurrentUser, scratch.path() + "\\Sub\\Deeper"),
@@ -125,6 +136,158 @@ TEST(RegistryWinTest, OpenForReadFindsExistingKeysOnly) {
   EXPECT_NE(registry.OpenForRead(RegistryRoot::kLocalMachine,
                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"),
             nullptr);
+}
+
+// Text as the system stores it, with its terminating NUL.
+std::string Sz(const std::string& text) { return text + '\0'; }
+
+// Every value of key by name: enumeration order is the system's (Wine sorts
+// by name), so the test does not depend on it.
+std::map<std::string, std::pair<std::uint32_t, std::string>> AllValues(RegistryKey& key) {
+  std::map<std::string, std::pair<std::uint32_t, std::string>> values;
+  for (std::uint32_t index = 0;; ++index) {
+    std::optional<RegistryValue> value = key.EnumerateValue(index);
+    if (!value) break;
+    values[value->name] = {value->type, value->data};
+  }
+  return values;
+}
+
+std::vector<std::string> AllSubkeys(RegistryKey& key) {
+  std::vector<std::string> names;
+  for (std::uint32_t index = 0;; ++index) {
+    std::optional<std::string> name = key.EnumerateSubkey(index);
+    if (!name) break;
+    names.push_back(*name);
+  }
+  return names;
+}
+
+TEST(RegistryWinTest, ValuesOfEveryTypeAndSizeRoundTripWhole) {
+  ScratchKey scratch(TestKeyPath());
+  ASSERT_TRUE(scratch.is_valid());
+  Registry& registry = OperatingSystemRegistry();
+  auto key = registry.OpenForWrite(RegistryRoot::kCurrentUser, scratch.path());
+  ASSERT_NE(key, nullptr);
+
+  // Names and data longer than the 260-byte buffers the system's own
+  // examples use; a value that does not fit must not end the enumeration.
+  std::string long_data(5000, '\0');
+  for (std::size_t i = 0; i < long_data.size(); ++i) long_data[i] = static_cast<char>(i * 7);
+  const RegistryValue written[] = {
+      {"Text", REG_SZ, Sz("C:\\Data")},
+      {"Expandable", REG_EXPAND_SZ, Sz("%TEMP%\\x")},
+      {"Several", REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
+      {"Number", REG_DWORD, std::string("\x2A\0\0\0", 4)},
+      {"Empty binary", REG_BINARY, ""},
+      {"", REG_SZ, Sz("default")},
+      {std::string(300, 'n'), REG_SZ, Sz("long name")},
+      {"Long data", REG_BINARY, long_data},
+      {"Zz after the long ones", REG_SZ, Sz("last")},
+  };
+  std::map<std::string, std::pair<std::uint32_t, std::string>> expected;
+  for (const RegistryValue& value : written) {
+    SCOPED_TRACE(value.name.substr(0, 20));
+    ASSERT_TRUE(key->SetValue(value));
+    expected[value.name] = {value.type, value.data};
+  }
+  EXPECT_EQ(AllValues(*key), expected);
+
+  // A value of the same name is replaced, type and all.
+  ASSERT_TRUE(key->SetValue({"Number", REG_SZ, Sz("now text")}));
+  expected["Number"] = {REG_SZ, Sz("now text")};
+  auto reopened = registry.OpenForRead(RegistryRoot::kCurrentUser, scratch.path());
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(AllValues(*reopened), expected);
+  EXPECT_EQ(reopened->EnumerateValue(static_cast<std::uint32_t>(expected.size())), std::nullopt);
+
+  // The narrow calls would cut such a name at its NUL and write another value.
+  EXPECT_FALSE(key->SetValue({std::string("Text\0more", 9), REG_SZ, Sz("x")}));
+  EXPECT_EQ(AllValues(*key), expected);
+}
+
+TEST(RegistryWinTest, ValuesAreDeletedByName) {
+  ScratchKey scratch(TestKeyPath());
+  ASSERT_TRUE(scratch.SetText("Keep", "k"));
+  ASSERT_TRUE(scratch.SetText("Drop", "d"));
+  ASSERT_TRUE(scratch.SetText(std::string(300, 'x'), "long"));
+  auto key = OperatingSystemRegistry().OpenForWrite(RegistryRoot::kCurrentUser, scratch.path());
+  ASSERT_NE(key, nullptr);
+
+  EXPECT_TRUE(key->DeleteValue("Drop"));
+  EXPECT_FALSE(key->DeleteValue("Drop"));
+  EXPECT_TRUE(key->DeleteValue(std::string(300, 'x')));
+  EXPECT_FALSE(key->DeleteValue("Missing"));
+  const auto values = AllValues(*key);
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(values.begin()->first, "Keep");
+}
+
+TEST(RegistryWinTest, KeysAreCreatedOpenedEnumeratedAndDeletedLeafFirst) {
+  ScratchKey scratch(TestKeyPath());
+  ASSERT_TRUE(scratch.is_valid());
+  Registry& registry = OperatingSystemRegistry();
+  const std::string deep = scratch.path() + "\\One\\Two\\Three";
+  EXPECT_EQ(registry.OpenForWrite(RegistryRoot::kCurrentUser, deep), nullptr);
+  // Create makes the keys above too, and opens a key that is there.
+  ASSERT_NE(registry.Create(RegistryRoot::kCurrentUser, deep), nullptr);
+  ASSERT_NE(registry.Create(RegistryRoot::kCurrentUser, deep), nullptr);
+
+  auto top = registry.OpenForWrite(RegistryRoot::kCurrentUser, scratch.path());
+  ASSERT_NE(top, nullptr);
+  const std::string long_name(255, 'k');  // the longest a key name may be
+  ASSERT_NE(top->CreateSubkey(long_name), nullptr);
+  auto made = top->CreateSubkey("Made");
+  ASSERT_NE(made, nullptr);
+  ASSERT_TRUE(made->SetValue({"Inside", REG_SZ, Sz("i")}));
+  ASSERT_NE(top->CreateSubkey("Made"), nullptr);  // opened again, not emptied
+  auto opened = top->OpenSubkey("Made");
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(AllValues(*opened).count("Inside"), 1u);
+  EXPECT_EQ(top->OpenSubkey("Missing"), nullptr);
+
+  std::vector<std::string> subkeys = AllSubkeys(*top);
+  std::sort(subkeys.begin(), subkeys.end());
+  EXPECT_THAT(subkeys, ElementsAre("Made", "One", long_name));
+  EXPECT_EQ(top->EnumerateSubkey(3), std::nullopt);
+
+  // "" would name the key itself: never opened, created or deleted as a child.
+  EXPECT_EQ(top->OpenSubkey(""), nullptr);
+  EXPECT_EQ(top->CreateSubkey(""), nullptr);
+  EXPECT_FALSE(top->DeleteSubkey(""));
+  EXPECT_FALSE(registry.DeleteKey(RegistryRoot::kCurrentUser, ""));
+
+  // A key with subkeys stays; leaves go.
+  EXPECT_FALSE(top->DeleteSubkey("One"));
+  EXPECT_FALSE(registry.DeleteKey(RegistryRoot::kCurrentUser, scratch.path() + "\\One\\Two"));
+  EXPECT_TRUE(registry.DeleteKey(RegistryRoot::kCurrentUser, deep));
+  EXPECT_TRUE(top->DeleteSubkey("One\\Two"));
+  EXPECT_TRUE(top->DeleteSubkey("One"));
+  opened.reset();
+  made.reset();
+  EXPECT_TRUE(top->DeleteSubkey("Made"));
+  EXPECT_TRUE(top->DeleteSubkey(long_name));
+  EXPECT_FALSE(top->DeleteSubkey("Made"));
+  EXPECT_TRUE(AllSubkeys(*top).empty());
+  EXPECT_TRUE(registry.OpenForRead(RegistryRoot::kCurrentUser, scratch.path()) != nullptr);
+}
+
+TEST(SpecialFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {
+  const std::optional<std::string> folder =
+      OperatingSystemSpecialFolders().CommonApplicationData();
+  ASSERT_TRUE(folder.has_value());
+  // What Wine (and Windows since Vista) report.
+  EXPECT_EQ(::lstrcmpiA(folder->c_str(), "C:\\ProgramData"), 0) << *folder;
+  const DWORD attributes = ::GetFileAttributesA(folder->c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST(SystemProfileWinTest, TheTestPrefixReportsTheNtLineFromVersion5) {
+  const WindowsVersion version = OperatingSystemProfile().Version();
+  EXPECT_EQ(version.platform_id, 2u);
+  EXPECT_GE(version.major, 5u);
+  EXPECT_TRUE(IsWindows2000OrLater(version));
 }
 
 // The probe files "hint*.*" in the temporary folder.

@@ -4,11 +4,12 @@
 
 #include "tests/support/fake_platform.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/memory_registry.h"
 
 namespace quintarel {
 namespace {
 
-using testing::FakeRegistry;
+using testing::MemoryRegistry;
 using testing::FakeShell;
 using testing::MemoryFileSystem;
 
@@ -28,7 +29,7 @@ class ProgramLocatorTest : public ::testing::Test {
   }
 
   MemoryFileSystem files_;
-  FakeRegistry registry_;
+  MemoryRegistry registry_;
   FakeShell shell_;
   ProgramLocator locator_{files_, registry_, shell_};
 };

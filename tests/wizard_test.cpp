@@ -8,6 +8,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/memory_registry.h"
 #include "updater/wizard/wizard_step.h"
 
 namespace quintarel {
@@ -15,7 +16,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeFileVersions;
-using testing::FakeRegistry;
+using testing::MemoryRegistry;
 using testing::FakeShell;
 using testing::FakeStringTable;
 using testing::FakeSystemProfile;
@@ -110,7 +111,7 @@ class WizardTest : public ::testing::Test {
   }
 
   MemoryFileSystem files_;
-  FakeRegistry registry_;
+  MemoryRegistry registry_;
   FakeShell shell_;
   FakeFileVersions versions_;
   FakeStringTable strings_;
@@ -330,7 +331,7 @@ class LocationPageTest : public WizardTest {
  protected:
   void SetUp() override {
     WizardTest::SetUp();
-    registry_.keys.clear();
+    registry_.Clear();
     files_.AddFolder("C:\\Other");
     files_.AddFolder("C:\\Other\\Deep");
     files_.AddFile("C:\\Other\\Deep\\app.exe", "x");
@@ -389,7 +390,7 @@ TEST_F(LocationPageTest, CancelNamesTheFileAndTheApplication) {
 }
 
 TEST_F(WizardTest, CancelWithoutApplicationNameNamesTheFileTwice) {
-  registry_.keys.clear();
+  registry_.Clear();
   ASSERT_TRUE(Build("[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[hint]\r\nexe,app.exe\r\n"));
   context_.Next();
   context_.Cancel();

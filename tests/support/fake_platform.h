@@ -2,17 +2,21 @@
 #define TESTS_SUPPORT_FAKE_PLATFORM_H_
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "package/text.h"
 #include "platform/file_versions.h"
-#include "platform/registry.h"
+#include "package/file_system.h"
+#include "platform/security.h"
+#include "platform/special_folders.h"
 #include "platform/shell.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
@@ -34,50 +38,60 @@ class FakeStringTable final : public StringTable {
 class FakeSystemProfile final : public SystemProfile {
  public:
   int CountryCode() override { return country_code; }
+  WindowsVersion Version() override { return version; }
   int country_code = 1;
+  WindowsVersion version{2, 5, 1};
 };
 
-// Keys are looked up without regard to ASCII case, as the registry does.
-// Every opened key is logged as "HKLM\path" or "HKCU\path".
-class FakeRegistry final : public Registry {
+// Grants and created folders are logged as "grant MASK PATH" (mask in hex)
+// and "folder PATH"; folders are created in the given file system.
+class FakeSecurity final : public Security {
  public:
-  std::unique_ptr<RegistryKey> OpenForRead(RegistryRoot root, const std::string& path) override {
-    const std::string name = RootName(root) + "\\" + path;
-    opened.push_back(name);
-    for (const auto& [key, values] : keys) {
-      if (EqualsIgnoringAsciiCase(key, name)) return std::make_unique<Key>(values);
-    }
-    return nullptr;
+  explicit FakeSecurity(FileSystem& files) : files_(files) {}
+
+  std::unique_ptr<EveryoneAccess> CreateEveryoneAccess(std::uint32_t mask) override {
+    if (refuse_build) return nullptr;
+    ++built;
+    return std::make_unique<Access>(*this, mask);
   }
 
-  // Adds a value below "HKLM\..." or "HKCU\...".
-  void SetValue(const std::string& key, const std::string& name, const std::string& data) {
-    keys[key][name] = data;
-  }
-
-  std::map<std::string, std::map<std::string, std::string>> keys;
-  std::vector<std::string> opened;
+  std::vector<std::string> log;
+  std::set<std::string> refuse_grant;  // paths whose grant fails
+  bool refuse_build = false;
+  int built = 0;
+  int released = 0;
 
  private:
-  class Key final : public RegistryKey {
+  class Access final : public EveryoneAccess {
    public:
-    explicit Key(std::map<std::string, std::string> values) : values_(std::move(values)) {}
-    std::optional<std::string> QueryText(const std::string& name, std::size_t capacity) override {
-      for (const auto& [value_name, data] : values_) {
-        if (!EqualsIgnoringAsciiCase(value_name, name)) continue;
-        if (data.size() + 1 > capacity) return std::nullopt;
-        return data.substr(0, data.find('\0'));
-      }
-      return std::nullopt;
+    Access(FakeSecurity& owner, std::uint32_t mask) : owner_(owner), mask_(mask) {}
+    ~Access() override { ++owner_.released; }
+    bool Grant(const std::string& path) override {
+      if (owner_.refuse_grant.count(path) != 0) return false;
+      char mask[16];
+      std::snprintf(mask, sizeof mask, "%X", static_cast<unsigned>(mask_));
+      owner_.log.push_back(std::string("grant ") + mask + " " + path);
+      return true;
     }
+    bool CreateFolder(const std::string& path) override {
+      if (!owner_.files_.CreateFolder(path)) return false;
+      owner_.log.push_back("folder " + path);
+      return true;
+    }
+    std::uint32_t mask() const override { return mask_; }
 
    private:
-    std::map<std::string, std::string> values_;
+    FakeSecurity& owner_;
+    std::uint32_t mask_;
   };
 
-  static std::string RootName(RegistryRoot root) {
-    return root == RegistryRoot::kLocalMachine ? "HKLM" : "HKCU";
-  }
+  FileSystem& files_;
+};
+
+class FakeSpecialFolders final : public SpecialFolders {
+ public:
+  std::optional<std::string> CommonApplicationData() override { return common_application_data; }
+  std::optional<std::string> common_application_data = "C:\\ProgramData";
 };
 
 // Associations by extension; the folder browser answers from a queue

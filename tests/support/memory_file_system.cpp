@@ -248,6 +248,41 @@ std::optional<std::vector<std::uint8_t>> MemoryFileSystem::Contents(const std::s
   return node->bytes;
 }
 
+std::uint32_t MemoryFileSystem::CopyReplacing(const std::string& from, const std::string& to) {
+  constexpr std::uint32_t kNoFile = 2, kNoFolder = 3, kDenied = 5, kInUse = 32;
+  Node* source = Lookup(from);
+  if (source == nullptr) return ParentExists(from) ? kNoFile : kNoFolder;
+  if (source->folder) return kDenied;
+  if (source->open) return kInUse;
+  if (std::find(refused_copies_.begin(), refused_copies_.end(), Key(from)) != refused_copies_.end()) {
+    return kDenied;
+  }
+  if (!ParentExists(to)) return kNoFolder;
+  if (Node* target = Lookup(to); target != nullptr) {
+    if (target->folder || target->read_only) return kDenied;
+    if (target->open) return kInUse;
+  }
+  auto copy = std::make_shared<Node>(*source);
+  copy->name = FileNameOf(to);
+  nodes_[Key(to)] = std::move(copy);
+  return 0;
+}
+
+bool MemoryFileSystem::SetNormalAttributes(const std::string& path) {
+  Node* node = Lookup(path);
+  if (node == nullptr) return false;
+  node->read_only = false;
+  return true;
+}
+
+bool MemoryFileSystem::RemoveFolder(const std::string& path) {
+  Node* node = Lookup(path);
+  std::vector<FolderEntry> entries;
+  if (node == nullptr || !node->folder || !ListFolder(path, &entries) || !entries.empty()) return false;
+  nodes_.erase(Key(path));
+  return true;
+}
+
 std::vector<std::string> MemoryFileSystem::Paths() const {
   std::vector<std::string> paths;
   for (const auto& [key, node] : nodes_) paths.push_back(key);

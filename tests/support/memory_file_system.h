@@ -41,6 +41,10 @@ class MemoryFileSystem final : public FileSystem {
   bool RemoveFile(const std::string& path) override;
   // Entries in name order, ASCII case ignored, as Wine returns them.
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override;
+  // Errors as Win32 numbers them: 2 no file, 3 no folder, 5 denied, 32 in use.
+  std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override;
+  bool SetNormalAttributes(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
 
   // Test setup and inspection.
   void AddFile(const std::string& path, std::vector<std::uint8_t> bytes, FileTimes times = {});
@@ -59,6 +63,8 @@ class MemoryFileSystem final : public FileSystem {
   void set_read_budget(std::uint64_t bytes) { read_budget_ = bytes; }
   // Time given to files when they are created or written.
   void set_now(std::int64_t seconds) { now_ = seconds; }
+  // Copies from these paths fail with "access denied".
+  void refuse_copy_from(const std::string& path) { refused_copies_.push_back(Key(path)); }
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
 
@@ -72,6 +78,7 @@ class MemoryFileSystem final : public FileSystem {
   std::optional<std::uint64_t> read_budget_;
   std::int64_t now_ = 1'600'000'000;
   std::string current_folder_;
+  std::vector<std::string> refused_copies_;
 };
 
 }  // namespace quintarel::testing

@@ -1,0 +1,84 @@
+#include "envlib/environment_library.h"
+
+#include "package/path.h"
+#include "package/text.h"
+#include "resources/resource_ids.h"
+
+namespace quintarel {
+
+namespace {
+
+constexpr char kCompanyName[] = "Quintarel Corporation";
+constexpr char kProductName[] = "Tessa Line";
+constexpr char kOldProductKey[] = "Software\\Quintarel Corporation\\Tessaline";
+constexpr char kNewProductKey[] = "Software\\Quintarel Corporation\\Tessa Line";
+// Paths the system fills hold this many bytes with their NUL.
+constexpr std::size_t kPathCapacity = 260;
+
+std::string WithoutTrailingSeparator(std::string path) {
+  if (!path.empty() && FindLastSeparator(path) == path.size() - 1) path.pop_back();
+  return path;
+}
+
+// Empty, "\" or a drive ("C:", "C:\"): the top of a drive, never a product's
+// installation root.
+bool IsDriveTop(std::string_view root) {
+  while (!root.empty() && (root.back() == '\\' || root.back() == '/')) root.remove_suffix(1);
+  return root.empty() || (root.size() == 2 && root[1] == ':');
+}
+
+}  // namespace
+
+std::optional<std::string> SharedDataFolder::Prepare(const std::string& product_name) {
+  product_name_ = product_name.substr(0, kPathCapacity - 1);
+  folder_security_ = services_.security.CreateEveryoneAccess(kFullAccess);
+  if (!folder_security_) return std::nullopt;
+  const std::optional<std::string> shared = services_.folders.CommonApplicationData();
+  if (!shared) return std::nullopt;
+
+  const std::string company = WithoutTrailingSeparator(*shared) + "\\" + kCompanyName;
+  const std::string product = company + "\\" + product_name_;
+  // The folder's path is handed on in 260-byte buffers: one that would not
+  // fit is refused before anything is created.
+  if (product.size() >= kPathCapacity) return std::nullopt;
+  if (!CreateFolderIfMissing(company) || !CreateFolderIfMissing(product)) return std::nullopt;
+  return product;
+}
+
+bool SharedDataFolder::CreateFolderIfMissing(const std::string& path) {
+  if (services_.files.Exists(path)) return true;
+  return folder_security_ != nullptr && folder_security_->CreateFolder(path);
+}
+
+bool EnvironmentLibrary::RefuseRoot(const char* root) {
+  if (root == nullptr) {
+    services_.messages.ShowStop(services_.messages.LoadText(IDS_KESTRUNE_NO_ROOT_PATH));
+    return true;
+  }
+  return IsDriveTop(root);
+}
+
+bool EnvironmentLibrary::DoIt(const char* root) {
+  if (RefuseRoot(root)) return false;
+  const std::string folder = WithoutTrailingSeparator(root);
+
+  // Once the product has been migrated the old key is gone and this does
+  // nothing.
+  MoveRegistryTree(services_.registry, RegistryRoot::kCurrentUser, kOldProductKey, kNewProductKey);
+  if (!IsWindows2000OrLater(services_.profile.Version())) return true;
+
+  const std::optional<std::string> data_folder = data_folder_.Prepare(kProductName);
+  if (!data_folder) return false;
+  MoveFolderContents(services_, data_folder_, folder, *data_folder);
+  // The stored paths live below the new key, so this follows the key move.
+  UpdatePathValues(services_.registry, folder, *data_folder);
+  GrantTreeAccess(services_, *data_folder);
+  return true;
+}
+
+bool EnvironmentLibrary::ModifyAccessPermission(const char* root) {
+  if (RefuseRoot(root)) return false;
+  return GrantTreeAccess(services_, root);
+}
+
+}  // namespace quintarel

@@ -1,0 +1,43 @@
+#ifndef ENVLIB_LIBRARY_MESSAGES_WIN_H_
+#define ENVLIB_LIBRARY_MESSAGES_WIN_H_
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "envlib/library_messages.h"
+
+namespace quintarel {
+
+// The library's module: where its texts live and whose file name captions
+// its boxes.
+using LibraryModuleSource = HMODULE (*)();
+
+// The library's message boxes through the system. The module is asked for
+// at each call: the loader names it only after the library's objects exist.
+class Win32LibraryMessages final : public LibraryMessages {
+ public:
+  explicit Win32LibraryMessages(LibraryModuleSource module) : module_(module) {}
+
+  std::string LoadText(int id) override;
+  void ShowStop(const std::string& text) override;
+  void ShowExclamation(const std::string& text) override;
+  void ShowSystemError(std::uint32_t code, const std::string& text) override;
+
+ private:
+  void Show(const std::string& text, UINT icon);
+
+  LibraryModuleSource module_;
+};
+
+// module's file name without folder and extension ("Kestrune").
+std::string ModuleTitle(HMODULE module);
+
+// What the system error box says: text, a line break and the system's
+// description of code, or the code's number when the system has none.
+std::string SystemErrorText(std::uint32_t code, const std::string& text);
+
+}  // namespace quintarel
+
+#endif  // ENVLIB_LIBRARY_MESSAGES_WIN_H_

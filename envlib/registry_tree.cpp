@@ -1,0 +1,118 @@
+#include <algorithm>
+#include <new>
+#include <string_view>
+
+#include "envlib/environment_library.h"
+
+namespace quintarel {
+
+namespace {
+
+constexpr char kStoredPathsKey[] = "Software\\Quintarel Corporation\\Tessa Line\\Path";
+constexpr std::uint32_t kTextType = 1;            // REG_SZ
+constexpr std::uint32_t kExpandableTextType = 2;  // REG_EXPAND_SZ
+constexpr std::string_view kPathBoundaries = "\\/;\"";
+
+// A value that could not be written: unwinds the whole move, each level
+// closing its keys on the way up.
+struct ValueNotWritten {};
+
+void MoveValues(RegistryKey& source, RegistryKey& destination) {
+  std::vector<std::string> moved;
+  for (std::uint32_t index = 0;; ++index) {
+    const std::optional<RegistryValue> value = source.EnumerateValue(index);
+    if (!value) break;
+    if (!destination.SetValue(*value)) throw ValueNotWritten{};
+    moved.push_back(value->name);
+  }
+  // Deleting while enumerating would shift the indices.
+  for (const std::string& name : moved) source.DeleteValue(name);
+}
+
+bool MoveRegistryKey(RegistryKey& source_parent, const std::string& name,
+                     RegistryKey& destination_parent);
+
+// Each subkey is moved whole before the next name is asked for; the parent
+// deletes a subkey only after its content has gone.
+void MoveSubkeys(RegistryKey& source, RegistryKey& destination) {
+  std::vector<std::string> moved;
+  for (std::uint32_t index = 0;; ++index) {
+    const std::optional<std::string> name = source.EnumerateSubkey(index);
+    if (!name) break;
+    if (MoveRegistryKey(source, *name, destination)) moved.push_back(*name);
+  }
+  for (const std::string& name : moved) source.DeleteSubkey(name);
+}
+
+bool MoveRegistryKey(RegistryKey& source_parent, const std::string& name,
+                     RegistryKey& destination_parent) {
+  const std::unique_ptr<RegistryKey> source = source_parent.OpenSubkey(name);
+  if (!source) return false;
+  const std::unique_ptr<RegistryKey> destination = destination_parent.CreateSubkey(name);
+  if (!destination) return false;
+  MoveValues(*source, *destination);
+  MoveSubkeys(*source, *destination);
+  return true;
+}
+
+// text with every old_root that ends at a path boundary replaced, left to
+// right, without overlaps.
+std::string ReplaceRoot(const std::string& text, const std::string& old_root,
+                        const std::string& new_folder) {
+  std::string result;
+  std::size_t from = 0;
+  for (std::size_t at = text.find(old_root); at != std::string::npos; at = text.find(old_root, from)) {
+    const std::size_t end = at + old_root.size();
+    const bool boundary = end == text.size() || kPathBoundaries.find(text[end]) != std::string_view::npos;
+    result.append(text, from, at - from);
+    if (boundary) {
+      result += new_folder;
+      from = end;
+    } else {
+      result += text[at];
+      from = at + 1;
+    }
+  }
+  result.append(text, from, std::string::npos);
+  return result;
+}
+
+}  // namespace
+
+bool MoveRegistryTree(Registry& registry, RegistryRoot root, const std::string& source_path,
+                      const std::string& destination_path) {
+  {
+    const std::unique_ptr<RegistryKey> source = registry.OpenForWrite(root, source_path);
+    if (!source) return false;
+    const std::unique_ptr<RegistryKey> destination = registry.Create(root, destination_path);
+    if (!destination) return false;
+    try {
+      MoveValues(*source, *destination);
+      MoveSubkeys(*source, *destination);
+    } catch (const ValueNotWritten&) {
+      return false;
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  registry.DeleteKey(root, source_path);
+  return true;
+}
+
+bool UpdatePathValues(Registry& registry, const std::string& old_root, const std::string& new_folder) {
+  const std::unique_ptr<RegistryKey> key = registry.OpenForWrite(RegistryRoot::kCurrentUser, kStoredPathsKey);
+  if (!key || old_root.empty()) return false;
+  for (std::uint32_t index = 0;; ++index) {
+    const std::optional<RegistryValue> value = key->EnumerateValue(index);
+    if (!value) break;
+    // Numbers and binary data are never paths to rewrite.
+    if (value->type != kTextType && value->type != kExpandableTextType) continue;
+    const std::string text = value->data.substr(0, value->data.find('\0'));
+    const std::string rewritten = ReplaceRoot(text, old_root, new_folder);
+    if (rewritten == text) continue;
+    if (!key->SetValue({value->name, value->type, rewritten + '\0'})) return false;
+  }
+  return true;
+}
+
+}  // namespace quintarel

@@ -1,0 +1,37 @@
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/scoped_handle_win.h"
+#include "platform/special_folders.h"
+
+namespace quintarel {
+
+namespace {
+
+class Win32SpecialFolders final : public SpecialFolders {
+ public:
+  std::optional<std::string> CommonApplicationData() override {
+    // Looked up at run time: shells before version 5 lack the function, and
+    // the library must still load there.
+    ScopedModule shell(::LoadLibraryA("shell32.dll"));
+    if (!shell) return std::nullopt;
+    const auto get_folder_path =
+        GetFunction<decltype(&::SHGetFolderPathA)>(shell.get(), "SHGetFolderPathA");
+    if (get_folder_path == nullptr) return std::nullopt;
+    char folder[MAX_PATH] = {};
+    if (FAILED(get_folder_path(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                               folder))) {
+      return std::nullopt;
+    }
+    return std::string(folder);
+  }
+};
+
+}  // namespace
+
+SpecialFolders& OperatingSystemSpecialFolders() {
+  static Win32SpecialFolders folders;
+  return folders;
+}
+
+}  // namespace quintarel

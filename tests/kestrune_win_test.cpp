@@ -1,0 +1,532 @@
+// Kestrune.dll as the updater uses it, under Wine: loaded by its full path,
+// both exports bound by name through their one typed declaration, and run on
+// a product prepared in the current user's registry, a scratch installation
+// folder and the all-users application-data folder. The product's names are
+// fixed in the library, so every test here needs them to itself (ctest runs
+// them one at a time) and removes them afterwards.
+#include <windows.h>
+#include <aclapi.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "envlib/kestrune_exports_win.h"
+#include "envlib/library_messages_win.h"
+#include "platform/scoped_handle_win.h"
+#include "platform/special_folders.h"
+#include "tests/support/scratch_folder.h"
+
+namespace quintarel {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteText;
+
+constexpr char kCompanyKey[] = "Software\\Quintarel Corporation";
+constexpr char kOldKey[] = "Software\\Quintarel Corporation\\Tessaline";
+constexpr char kNewKey[] = "Software\\Quintarel Corporation\\Tessa Line";
+constexpr char kCompanyFolder[] = "Quintarel Corporation";
+constexpr char kProductFolder[] = "Tessa Line";
+
+// Set in a copy of this program that Wine runs as an older Windows; the
+// value names that Windows.
+constexpr char kOldWindowsVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS";
+
+std::string Sz(const std::string& text) { return text + '\0'; }
+
+// ---- Registry, read and written with the system's own calls ---------------
+
+bool SetValue(const std::string& key_path, const std::string& name, DWORD type,
+              const std::string& data) {
+  ScopedRegistryKey key;
+  return ::RegCreateKeyExA(HKEY_CURRENT_USER, key_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                           nullptr, key.put(), nullptr) == ERROR_SUCCESS &&
+         ::RegSetValueExA(key.get(), name.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+bool KeyExists(const std::string& path) {
+  ScopedRegistryKey key;
+  return ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// Every key and value below path: "[key]\sub" for a key, "\sub\name" for
+// a value with its type and data.
+using RegistryTree = std::map<std::string, std::pair<DWORD, std::string>>;
+
+void ReadTree(HKEY key, const std::string& prefix, RegistryTree* tree) {
+  (*tree)["[key]" + prefix] = {0, ""};
+  std::vector<char> name(32768);
+  std::vector<BYTE> data(1 << 16);
+  for (DWORD index = 0;; ++index) {
+    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD size = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    if (::RegEnumValueA(key, index, name.data(), &name_length, nullptr, &type, data.data(),
+                        &size) != ERROR_SUCCESS) {
+      break;
+    }
+    (*tree)[prefix + "\\" + std::string(name.data(), name_length)] = {
+        type, std::string(reinterpret_cast<const char*>(data.data()), size)};
+  }
+  for (DWORD index = 0;; ++index) {
+    DWORD name_length = static_cast<DWORD>(name.size());
+    if (::RegEnumKeyExA(key, index, name.data(), &name_length, nullptr, nullptr, nullptr,
+                        nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    const std::string subkey(name.data(), name_length);
+    ScopedRegistryKey child;
+    if (::RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
+      ReadTree(child.get(), prefix + "\\" + subkey, tree);
+    }
+  }
+}
+
+RegistryTree ReadTree(const std::string& path) {
+  RegistryTree tree;
+  ScopedRegistryKey key;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+    ReadTree(key.get(), "", &tree);
+  }
+  return tree;
+}
+
+// ---- Files ----------------------------------------------------------------
+
+// Every file below folder with its content, and every folder as "name\".
+std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
+  std::map<std::string, std::string> found;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(folder, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::string relative = fs::relative(it->path(), folder).string();
+    for (char& c : relative) {
+      if (c == '/') c = '\\';
+    }
+    if (it->is_directory()) {
+      found[relative + "\\"] = "";
+    } else {
+      const std::vector<std::uint8_t> bytes = ReadBytes(it->path());
+      found[relative] = std::string(bytes.begin(), bytes.end());
+    }
+  }
+  return found;
+}
+
+bool IsReadOnly(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void RemoveFolderTree(const fs::path& folder) {
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(folder, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, error);
+  }
+  fs::remove_all(folder, error);
+}
+
+// ---- The library ----------------------------------------------------------
+
+// Export names of a loaded module, from its export directory.
+std::vector<std::string> ExportNames(HMODULE module) {
+  const auto* base = reinterpret_cast<const BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  std::vector<std::string> names;
+  if (directory.Size == 0) return names;
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+  const auto* name_offsets = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD index = 0; index < exports->NumberOfNames; ++index) {
+    names.emplace_back(reinterpret_cast<const char*>(base + name_offsets[index]));
+  }
+  return names;
+}
+
+// The product's registry key and shared data folder, which the library
+// names itself. A test that finds them already there leaves them alone
+// and is skipped; what a test creates is removed afterwards, whatever
+// happened in between.
+class ProductArea {
+ public:
+  ProductArea() {
+    const std::optional<std::string> shared = OperatingSystemSpecialFolders().CommonApplicationData();
+    if (shared) company_folder_ = *shared + "\\" + kCompanyFolder;
+    in_use_ = !shared || KeyExists(kCompanyKey) ||
+              ::GetFileAttributesA(company_folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+  ~ProductArea() {
+    if (in_use_) return;
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kCompanyKey);
+    RemoveFolderTree(company_folder_);
+  }
+  ProductArea(const ProductArea&) = delete;
+  ProductArea& operator=(const ProductArea&) = delete;
+
+  bool in_use() const { return in_use_; }
+  const std::string& company_folder() const { return company_folder_; }
+  std::string data_folder() const { return company_folder_ + "\\" + kProductFolder; }
+
+ private:
+  std::string company_folder_;
+  bool in_use_ = true;
+};
+
+class KestruneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (area_.in_use()) {
+      GTEST_SKIP() << "the product's key or data folder is already there; remove "
+                   << kCompanyKey << " and " << area_.company_folder() << " first";
+    }
+    library_.reset(::LoadLibraryA(KESTRUNE_PATH));
+    ASSERT_TRUE(library_) << KESTRUNE_PATH << ": error " << ::GetLastError();
+    do_it_ = EnvironmentExportOf(library_.get(), kDoItExport);
+    modify_ = EnvironmentExportOf(library_.get(), kModifyAccessPermissionExport);
+    ASSERT_NE(do_it_, nullptr);
+    ASSERT_NE(modify_, nullptr);
+    root_ = scratch_.Path("Tessa Line Install");
+  }
+
+  // The installed product: programs that stay, data that moves.
+  void PrepareInstallation() {
+    const std::pair<std::string, std::string> files[] = {
+        {"Program\\tessa.exe", "program"},
+        {"Program\\tessa.dat", "program data"},
+        {"setup.exe", "setup"},
+        {"help.chm", "help"},
+        {"uninst.isu", "uninstaller log"},
+        {"readme.exe.txt", "readme"},
+        {"TOOL.EXE", "the case counts"},
+        {"settings.ini", "[window]\r\nx=1\r\n"},
+        {"locked.dat", "read-only data"},
+        {"Data\\helper.exe", "helper"},
+        {"Data\\program\\nested.txt", "nested program folder"},
+        {"Data\\fonts\\glyphs.lib", "glyphs"},
+        {"Data\\sub\\deep.txt", std::string(70'000, 'd')},
+        {"Templates\\letter.txt", "letter"},
+    };
+    for (const auto& [name, content] : files) {
+      fs::create_directories(scratch_.Native("Tessa Line Install\\" + name).parent_path());
+      WriteText(scratch_.Native("Tessa Line Install\\" + name), content);
+    }
+    ASSERT_TRUE(::SetFileAttributesA((root_ + "\\locked.dat").c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+
+  // The old product key with values of several types at every level of a
+  // three-level tree, and a destination key that is already there.
+  void PrepareRegistry() {
+    const std::string old_key = kOldKey;
+    const std::string new_key = kNewKey;
+    const struct {
+      std::string key;
+      std::string name;
+      DWORD type;
+      std::string data;
+    } values[] = {
+        {old_key, "", REG_SZ, Sz("Tessaline")},
+        {old_key, "Version", REG_DWORD, std::string("\x02\x01\0\0", 4)},
+        {old_key, "Blob", REG_BINARY, std::string("\x00\x01\x02\xFF", 4)},
+        {old_key, "Shared", REG_SZ, Sz("from the old key")},
+        {old_key, std::string(300, 'L'), REG_BINARY, std::string(5000, 'v')},
+        {old_key + "\\Settings", "Colour", REG_SZ, Sz("blue")},
+        {old_key + "\\Settings\\Window", "Width", REG_DWORD, std::string("\x80\x02\0\0", 4)},
+        {old_key + "\\Settings\\Window\\Position", "Left", REG_DWORD, std::string("\x10\0\0\0", 4)},
+        {old_key + "\\Settings\\Window\\Position", "Monitor", REG_SZ, Sz("primary")},
+        {old_key + "\\Path", "Data", REG_SZ, Sz(root_ + "\\Data")},
+        {old_key + "\\Path", "Both", REG_SZ, Sz(root_ + "\\Data;" + root_ + "\\Templates")},
+        {old_key + "\\Path", "Expandable", REG_EXPAND_SZ, Sz(root_ + "\\Data\\%USERNAME%")},
+        {old_key + "\\Path", "Root", REG_SZ, Sz(root_)},
+        {old_key + "\\Path", "Sibling", REG_SZ, Sz(root_ + "2\\x")},
+        {old_key + "\\Path", "Other case", REG_SZ, Sz(LowerRoot() + "\\Data")},
+        {old_key + "\\Path", "Elsewhere", REG_SZ, Sz("D:\\Elsewhere")},
+        {old_key + "\\Path", "Binary", REG_BINARY, root_ + "\\"},
+        {new_key, "Shared", REG_SZ, Sz("from the new key")},
+        {new_key, "Kept", REG_SZ, Sz("kept")},
+        {new_key + "\\Existing", "Inside", REG_SZ, Sz("stays")},
+        {new_key + "\\Path", "Already", REG_SZ, Sz(root_ + "\\Templates")},
+    };
+    for (const auto& value : values) {
+      ASSERT_TRUE(SetValue(value.key, value.name, value.type, value.data)) << value.name;
+    }
+  }
+
+  // The root spelt in small letters: for the system the same folder, for the
+  // stored-path rewrite another text.
+  std::string LowerRoot() const {
+    std::string lower = root_;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+  }
+
+  ScratchFolder scratch_;
+  ProductArea area_;
+  ScopedModule library_;
+  EnvironmentExport do_it_ = nullptr;
+  EnvironmentExport modify_ = nullptr;
+  std::string root_;
+};
+
+TEST_F(KestruneTest, ExportsExactlyTheTwoUndecoratedNames) {
+  EXPECT_THAT(ExportNames(library_.get()), ElementsAre("DoIt", "ModifyAccessPermission"));
+}
+
+TEST_F(KestruneTest, DoItMovesTheProductAndASecondRunChangesNothing) {
+  PrepareInstallation();
+  PrepareRegistry();
+  const std::string data = area_.data_folder();
+
+  EXPECT_EQ(do_it_((root_ + "\\").c_str()) & 0xFF, 1);
+
+  EXPECT_FALSE(KeyExists(kOldKey));
+  const RegistryTree moved = ReadTree(kNewKey);
+  const RegistryTree expected = {
+      {"[key]", {0, ""}},
+      {"\\", {REG_SZ, Sz("Tessaline")}},
+      {"\\Version", {REG_DWORD, std::string("\x02\x01\0\0", 4)}},
+      {"\\Blob", {REG_BINARY, std::string("\x00\x01\x02\xFF", 4)}},
+      {"\\Shared", {REG_SZ, Sz("from the old key")}},
+      {"\\Kept", {REG_SZ, Sz("kept")}},
+      {"\\" + std::string(300, 'L'), {REG_BINARY, std::string(5000, 'v')}},
+      {"[key]\\Existing", {0, ""}},
+      {"\\Existing\\Inside", {REG_SZ, Sz("stays")}},
+      {"[key]\\Settings", {0, ""}},
+      {"\\Settings\\Colour", {REG_SZ, Sz("blue")}},
+      {"[key]\\Settings\\Window", {0, ""}},
+      {"\\Settings\\Window\\Width", {REG_DWORD, std::string("\x80\x02\0\0", 4)}},
+      {"[key]\\Settings\\Window\\Position", {0, ""}},
+      {"\\Settings\\Window\\Position\\Left", {REG_DWORD, std::string("\x10\0\0\0", 4)}},
+      {"\\Settings\\Window\\Position\\Monitor", {REG_SZ, Sz("primary")}},
+      {"[key]\\Path", {0, ""}},
+      {"\\Path\\Data", {REG_SZ, Sz(data + "\\Data")}},
+      {"\\Path\\Both", {REG_SZ, Sz(data + "\\Data;" + data + "\\Templates")}},
+      {"\\Path\\Expandable", {REG_EXPAND_SZ, Sz(data + "\\Data\\%USERNAME%")}},
+      {"\\Path\\Root", {REG_SZ, Sz(data)}},
+      {"\\Path\\Sibling", {REG_SZ, Sz(root_ + "2\\x")}},
+      {"\\Path\\Other case", {REG_SZ, Sz(LowerRoot() + "\\Data")}},
+      {"\\Path\\Elsewhere", {REG_SZ, Sz("D:\\Elsewhere")}},
+      {"\\Path\\Binary", {REG_BINARY, root_ + "\\"}},
+      {"\\Path\\Already", {REG_SZ, Sz(data + "\\Templates")}},
+  };
+  EXPECT_EQ(moved, expected);
+
+  const std::map<std::string, std::string> stayed = {
+      {"Program\\", ""},
+      {"Program\\tessa.exe", "program"},
+      {"Program\\tessa.dat", "program data"},
+      {"setup.exe", "setup"},
+      {"help.chm", "help"},
+      {"uninst.isu", "uninstaller log"},
+      {"readme.exe.txt", "readme"},
+      {"Data\\", ""},
+      {"Data\\helper.exe", "helper"},
+      {"Data\\program\\", ""},
+      {"Data\\program\\nested.txt", "nested program folder"},
+  };
+  EXPECT_EQ(ReadFolder(root_), stayed);
+  const std::map<std::string, std::string> arrived = {
+      {"TOOL.EXE", "the case counts"},
+      {"settings.ini", "[window]\r\nx=1\r\n"},
+      {"locked.dat", "read-only data"},
+      {"Data\\", ""},
+      {"Data\\fonts\\", ""},
+      {"Data\\fonts\\glyphs.lib", "glyphs"},
+      {"Data\\sub\\", ""},
+      {"Data\\sub\\deep.txt", std::string(70'000, 'd')},
+      {"Templates\\", ""},
+      {"Templates\\letter.txt", "letter"},
+  };
+  EXPECT_EQ(ReadFolder(data), arrived);
+  EXPECT_FALSE(IsReadOnly(data + "\\locked.dat"));
+
+  const RegistryTree company_before = ReadTree(kCompanyKey);
+  EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 1);
+  EXPECT_EQ(ReadTree(kCompanyKey), company_before);
+  EXPECT_EQ(ReadFolder(root_), stayed);
+  EXPECT_EQ(ReadFolder(data), arrived);
+}
+
+TEST_F(KestruneTest, RootsAtTheTopOfADriveAreRefusedUntouched) {
+  PrepareInstallation();
+  PrepareRegistry();
+  const RegistryTree registry_before = ReadTree(kCompanyKey);
+  const auto files_before = ReadFolder(root_);
+
+  for (const char* root : {"", "C:\\", "C:", "\\", "C:\\\\"}) {
+    SCOPED_TRACE(root);
+    EXPECT_EQ(do_it_(root) & 0xFF, 0);
+    EXPECT_EQ(modify_(root) & 0xFF, 0);
+  }
+  EXPECT_EQ(ReadTree(kCompanyKey), registry_before);
+  EXPECT_EQ(ReadFolder(root_), files_before);
+  EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The rights that the allow entries for Everyone give path, as Wine rebuilds
+// them from mode bits: a fresh file reads back without write rights.
+bool EveryoneMayWrite(const std::string& path) {
+  PACL list = nullptr;
+  ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
+  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &list, nullptr, descriptor.put()) != ERROR_SUCCESS ||
+      list == nullptr) {
+    return false;
+  }
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  ScopedSid everyone;
+  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  everyone.put())) {
+    return false;
+  }
+  for (DWORD index = 0; index < list->AceCount; ++index) {
+    void* entry = nullptr;
+    if (!::GetAce(list, index, &entry)) return false;
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+        ::EqualSid(&allowed->SidStart, everyone.get()) &&
+        (allowed->Mask & FILE_WRITE_DATA) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(KestruneTest, ModifyAccessPermissionOpensEverythingBelowTheFolder) {
+  for (const char* name : {"a\\b\\c.txt", "x.lib", "X.LIB.txt", "fonts\\y.lib"}) {
+    fs::create_directories(scratch_.Native("tree\\" + std::string(name)).parent_path());
+    WriteText(scratch_.Native("tree\\" + std::string(name)), name);
+  }
+  const std::string tree = scratch_.Path("tree");
+  ASSERT_FALSE(EveryoneMayWrite(tree + "\\a\\b\\c.txt"));
+
+  EXPECT_EQ(modify_(tree.c_str()) & 0xFF, 1);
+  for (const char* name : {"a", "a\\b", "a\\b\\c.txt", "fonts", "X.LIB.txt"}) {
+    EXPECT_TRUE(EveryoneMayWrite(tree + "\\" + name)) << name;
+  }
+  // Read and execute only, and the folder itself is left as it was. (Wine
+  // shows a file in a folder opened to everyone as writable, whatever its
+  // own list says, so only a ".lib" file directly in the folder tells.)
+  EXPECT_FALSE(EveryoneMayWrite(tree + "\\x.lib"));
+  EXPECT_FALSE(EveryoneMayWrite(tree));
+
+  EXPECT_EQ(modify_(scratch_.Path("missing").c_str()) & 0xFF, 1);
+}
+
+TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {
+  static HMODULE module = nullptr;
+  module = library_.get();
+  Win32LibraryMessages messages([] { return module; });
+  EXPECT_EQ(messages.LoadText(1), "No root path name is specified.");
+  EXPECT_EQ(ModuleTitle(library_.get()), "Kestrune");
+
+  const std::string known = SystemErrorText(ERROR_FILE_NOT_FOUND, "a.txt->b.txt");
+  EXPECT_EQ(known.rfind("a.txt->b.txt\n", 0), 0u) << known;
+  EXPECT_GT(known.size(), std::string("a.txt->b.txt\n").size());
+  // A code the system has no words for is shown by its number.
+  EXPECT_EQ(SystemErrorText(0x2000ABCD, "x"), "x\n536914893");
+}
+
+// Under an older Windows only the registry moves. Wine's version setting
+// holds per program name, so this test runs a renamed copy of itself for
+// each version, which then does the work below.
+TEST_F(KestruneTest, OnOlderWindowsOnlyTheRegistryMoves) {
+  const char* version = std::getenv(kOldWindowsVariable);
+  if (version == nullptr) GTEST_SKIP() << "runs in the copies that OlderWindows starts";
+
+  OSVERSIONINFOA information = {};
+  information.dwOSVersionInfoSize = sizeof information;
+  ASSERT_TRUE(::GetVersionExA(&information));
+  ASSERT_TRUE(information.dwPlatformId != VER_PLATFORM_WIN32_NT || information.dwMajorVersion < 5)
+      << "Wine did not take the version " << version;
+
+  PrepareInstallation();
+  PrepareRegistry();
+  const auto files_before = ReadFolder(root_);
+  RegistryTree old_tree = ReadTree(kOldKey);
+
+  EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 1);
+  EXPECT_FALSE(KeyExists(kOldKey));
+  const RegistryTree moved = ReadTree(kNewKey);
+  // Moved as it was, paths unchanged, merged into what was there.
+  for (const auto& [name, value] : old_tree) {
+    const auto found = moved.find(name);
+    ASSERT_NE(found, moved.end()) << name;
+    EXPECT_EQ(found->second, value) << name;
+  }
+  EXPECT_EQ(moved.at("\\Kept").second, Sz("kept"));
+  EXPECT_EQ(moved.at("\\Path\\Already").second, Sz(root_ + "\\Templates"));
+  EXPECT_EQ(ReadFolder(root_), files_before);
+  EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// This program's own path.
+std::string ProgramPath() {
+  char path[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  return std::string(path, length);
+}
+
+// Runs command to its end; its exit code, or nothing when it cannot start
+// or does not end within a generous while (it must never hang the run).
+std::optional<DWORD> RunToEnd(std::string command) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return std::nullopt;
+  }
+  const ScopedKernelHandle process_handle(process.hProcess);
+  const ScopedKernelHandle thread_handle(process.hThread);
+  if (::WaitForSingleObject(process.hProcess, 120'000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.hProcess, 1);
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(process.hProcess, &code)) return std::nullopt;
+  return code;
+}
+
+TEST(KestruneOldWindowsTest, OlderWindows) {
+  if (std::getenv(kOldWindowsVariable) != nullptr) GTEST_SKIP() << "a copy runs the other test";
+  ScratchFolder scratch;
+  constexpr char kAppDefaults[] = "Software\\Wine\\AppDefaults";
+  const bool had_app_defaults = KeyExists(kAppDefaults);
+  for (const char* version : {"nt40", "win98"}) {
+    SCOPED_TRACE(version);
+    const std::string name = std::string("kestrune_") + version + ".exe";
+    const std::string copy = scratch.Path(name);
+    ASSERT_TRUE(::CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
+    const std::string settings = std::string(kAppDefaults) + "\\" + name;
+    ASSERT_TRUE(SetValue(settings, "Version", REG_SZ, Sz(version)));
+    ASSERT_TRUE(::SetEnvironmentVariableA(kOldWindowsVariable, version));
+    const std::optional<DWORD> code =
+        RunToEnd("\"" + copy + "\" --gtest_filter=KestruneTest.OnOlderWindowsOnlyTheRegistryMoves");
+    ::SetEnvironmentVariableA(kOldWindowsVariable, nullptr);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, settings.c_str());
+    EXPECT_EQ(code, 0u);
+  }
+  if (!had_app_defaults) ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
+}
+
+}  // namespace
+}  // namespace quintarel
