@@ -286,6 +286,38 @@ class KestruneTest : public ::testing::Test {
   std::string root_;
 };
 
+// The caller's stack pointer, read in a frame of its own so that every call
+// from the same place sees the same value.
+__attribute__((noinline)) std::uintptr_t StackPointer() {
+  std::uintptr_t pointer = 0;
+#if defined(__x86_64__)
+  asm volatile("mov %%rsp, %0" : "=r"(pointer));
+#else
+  asm volatile("mov %%esp, %0" : "=r"(pointer));
+#endif
+  return pointer;
+}
+
+// Both exports remove their one argument themselves, as the typed
+// declaration says: a wrong convention or argument count would move the
+// caller's stack a little with every call.
+TEST_F(KestruneTest, ManyCallsLeaveTheCallersStackWhereItWas) {
+  const std::string empty = scratch_.Path("empty");
+  ASSERT_TRUE(::CreateDirectoryA(empty.c_str(), nullptr));
+  constexpr int kCalls = 2000;
+  int granted = 0;
+  int refused = 0;
+  const std::uintptr_t before = StackPointer();
+  for (int call = 0; call < kCalls; ++call) {
+    granted += modify_(empty.c_str()) & 0xFF;
+    refused += do_it_("") & 0xFF;
+  }
+  const std::uintptr_t after = StackPointer();
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(granted, kCalls);
+  EXPECT_EQ(refused, 0);
+}
+
 TEST_F(KestruneTest, ExportsExactlyTheTwoUndecoratedNames) {
   EXPECT_THAT(ExportNames(library_.get()), ElementsAre("DoIt", "ModifyAccessPermission"));
 }
