@@ -1,7 +1,6 @@
 #include "envlib/environment_library.h"
 
 #include "package/path.h"
-#include "package/text.h"
 #include "resources/resource_ids.h"
 
 namespace quintarel {
@@ -14,11 +13,6 @@ constexpr char kOldProductKey[] = "Software\\Quintarel Corporation\\Tessaline";
 constexpr char kNewProductKey[] = "Software\\Quintarel Corporation\\Tessa Line";
 // Paths the system fills hold this many bytes with their NUL.
 constexpr std::size_t kPathCapacity = 260;
-
-std::string WithoutTrailingSeparator(std::string path) {
-  if (!path.empty() && FindLastSeparator(path) == path.size() - 1) path.pop_back();
-  return path;
-}
 
 // Empty, "\" or a drive ("C:", "C:\"): the top of a drive, never a product's
 // installation root.

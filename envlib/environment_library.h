@@ -9,7 +9,7 @@
 #include "package/file_system.h"
 #include "platform/registry.h"
 #include "platform/security.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "platform/system_profile.h"
 
 namespace quintarel {
@@ -19,7 +19,7 @@ struct EnvironmentServices {
   FileSystem& files;
   Registry& registry;
   Security& security;
-  SpecialFolders& folders;
+  ShellFolders& folders;
   SystemProfile& profile;
   LibraryMessages& messages;
 };

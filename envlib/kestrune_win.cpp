@@ -22,7 +22,7 @@ HMODULE LibraryModule() { return library_module; }
 struct Library {
   Win32LibraryMessages messages{&LibraryModule};
   EnvironmentServices services{OperatingSystemFiles(),  OperatingSystemRegistry(),
-                               OperatingSystemSecurity(), OperatingSystemSpecialFolders(),
+                               OperatingSystemSecurity(), OperatingSystemShellFolders(),
                                OperatingSystemProfile(),  messages};
   EnvironmentLibrary environment{services};
 };

@@ -34,6 +34,11 @@ std::string WithTrailingSeparator(std::string_view path) {
   return result;
 }
 
+std::string WithoutTrailingSeparator(std::string_view path) {
+  if (EndsWithSeparator(path)) path.remove_suffix(1);
+  return std::string(path);
+}
+
 bool IsAbsolutePath(std::string_view path) {
   return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
          (path.size() >= 2 && path[1] == ':');

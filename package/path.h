@@ -24,6 +24,9 @@ std::string JoinPath(std::string_view folder, std::string_view relative);
 // path with "\" appended unless it already ends with one.
 std::string WithTrailingSeparator(std::string_view path);
 
+// path without one trailing "\" ("C:\" becomes "C:").
+std::string WithoutTrailingSeparator(std::string_view path);
+
 // Whether path names its place without a current folder: it begins with a
 // separator or a drive ("C:...").
 bool IsAbsolutePath(std::string_view path);

@@ -30,6 +30,10 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool IsCWhitespace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
 std::string FillPlaceholders(std::string_view pattern,
                              std::initializer_list<std::string_view> values) {
   std::string text;

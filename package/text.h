@@ -21,9 +21,13 @@ std::size_t FindLastSeparator(std::string_view path);
 // bytes must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// Whitespace as the C locale has it (blank, tab, LF, VT, FF, CR), whatever
+// the process's locale.
+bool IsCWhitespace(char c);
+
 // pattern with each "%s" replaced by the next of values, in order (a
 // message such as "The file %s was not found.\r\nInstall %s." takes two).
-// A "%s" beyond the values becomes empty; no other "%" sequence is special.
+// A "%s" beyond the values becomes empty; other "%" sequences stay as they are.
 std::string FillPlaceholders(std::string_view pattern, std::initializer_list<std::string_view> values);
 
 }  // namespace quintarel

@@ -13,7 +13,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::FakeSecurity;
-using testing::FakeSpecialFolders;
+using testing::FakeShellFolders;
 using testing::FakeSystemProfile;
 using testing::MemoryFileSystem;
 using testing::MemoryRegistry;
@@ -62,7 +62,7 @@ class EnvironmentLibraryTest : public ::testing::Test {
   MemoryFileSystem files_;
   MemoryRegistry registry_;
   FakeSecurity security_{files_};
-  FakeSpecialFolders folders_;
+  FakeShellFolders folders_;
   FakeSystemProfile profile_;
   FakeLibraryMessages messages_;
   EnvironmentServices services_{files_, registry_, security_, folders_, profile_, messages_};

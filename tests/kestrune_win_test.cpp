@@ -23,7 +23,7 @@
 #include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages_win.h"
 #include "platform/scoped_handle_win.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
@@ -169,7 +169,7 @@ std::vector<std::string> ExportNames(HMODULE module) {
 class ProductArea {
  public:
   ProductArea() {
-    const std::optional<std::string> shared = OperatingSystemSpecialFolders().CommonApplicationData();
+    const std::optional<std::string> shared = OperatingSystemShellFolders().CommonApplicationData();
     if (shared) company_folder_ = *shared + "\\" + kCompanyFolder;
     in_use_ = !shared || KeyExists(kCompanyKey) ||
               ::GetFileAttributesA(company_folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -395,72 +395,6 @@ TEST_F(KestruneTest, DoItMovesTheProductAndASecondRunChangesNothing) {
   EXPECT_EQ(ReadTree(kCompanyKey), company_before);
   EXPECT_EQ(ReadFolder(root_), stayed);
   EXPECT_EQ(ReadFolder(data), arrived);
-}
-
-TEST_F(KestruneTest, RootsAtTheTopOfADriveAreRefusedUntouched) {
-  PrepareInstallation();
-  PrepareRegistry();
-  const RegistryTree registry_before = ReadTree(kCompanyKey);
-  const auto files_before = ReadFolder(root_);
-
-  for (const char* root : {"", "C:\\", "C:", "\\", "C:\\\\"}) {
-    SCOPED_TRACE(root);
-    EXPECT_EQ(do_it_(root) & 0xFF, 0);
-    EXPECT_EQ(modify_(root) & 0xFF, 0);
-  }
-  EXPECT_EQ(ReadTree(kCompanyKey), registry_before);
-  EXPECT_EQ(ReadFolder(root_), files_before);
-  EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-// The rights that the allow entries for Everyone give path, as Wine rebuilds
-// them from mode bits: a fresh file reads back without write rights.
-bool EveryoneMayWrite(const std::string& path) {
-  PACL list = nullptr;
-  ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &list, nullptr, descriptor.put()) != ERROR_SUCCESS ||
-      list == nullptr) {
-    return false;
-  }
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  ScopedSid everyone;
-  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  everyone.put())) {
-    return false;
-  }
-  for (DWORD index = 0; index < list->AceCount; ++index) {
-    void* entry = nullptr;
-    if (!::GetAce(list, index, &entry)) return false;
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-    if (allowed->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-        ::EqualSid(&allowed->SidStart, everyone.get()) &&
-        (allowed->Mask & FILE_WRITE_DATA) != 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
-TEST_F(KestruneTest, ModifyAccessPermissionOpensEverythingBelowTheFolder) {
-  for (const char* name : {"a\\b\\c.txt", "x.lib", "X.LIB.txt", "fonts\\y.lib"}) {
-    fs::create_directories(scratch_.Native("tree\\" + std::string(name)).parent_path());
-    WriteText(scratch_.Native("tree\\" + std::string(name)), name);
-  }
-  const std::string tree = scratch_.Path("tree");
-  ASSERT_FALSE(EveryoneMayWrite(tree + "\\a\\b\\c.txt"));
-
-  EXPECT_EQ(modify_(tree.c_str()) & 0xFF, 1);
-  for (const char* name : {"a", "a\\b", "a\\b\\c.txt", "fonts", "X.LIB.txt"}) {
-    EXPECT_TRUE(EveryoneMayWrite(tree + "\\" + name)) << name;
-  }
-  // Read and execute only, and the folder itself is left as it was. (Wine
-  // shows a file in a folder opened to everyone as writable, whatever its
-  // own list says, so only a ".lib" file directly in the folder tells.)
-  EXPECT_FALSE(EveryoneMayWrite(tree + "\\x.lib"));
-  EXPECT_FALSE(EveryoneMayWrite(tree));
-
-  EXPECT_EQ(modify_(scratch_.Path("missing").c_str()) & 0xFF, 1);
 }
 
 TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {

@@ -29,6 +29,13 @@ TEST(Path, SplitsJoinsAndEnds) {
   }
 }
 
+TEST(Path, WithoutTrailingSeparatorDropsOneOnly) {
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\"), "C:");
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\App\\\\"), "C:\\App\\");
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\App"), "C:\\App");
+  EXPECT_EQ(WithoutTrailingSeparator(""), "");
+}
+
 TEST(Path, JoinKeepsAbsolutePathsAndAddsOneSeparator) {
   EXPECT_EQ(JoinPath("C:\\build", "a.exe"), "C:\\build\\a.exe");
   EXPECT_EQ(JoinPath("C:\\build\\", "sub\\a.exe"), "C:\\build\\sub\\a.exe");

@@ -1,5 +1,5 @@
 // The Win32 platform services against the real system (here: Wine): the
-// registry, the shell's file associations and special folders, folder
+// registry, the shell's file associations and shell folders, folder
 // listings and the system's version. Registry state lives in scratch keys
 // under HKEY_CURRENT_USER that each test creates and removes; each test has
 // its own, since ctest runs them side by side in one prefix.
@@ -21,7 +21,7 @@
 #include "platform/registry.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "platform/system_profile.h"
 #include "tests/support/scratch_folder.h"
 
@@ -272,9 +272,9 @@ TEST(RegistryWinTest, KeysAreCreatedOpenedEnumeratedAndDeletedLeafFirst) {
   EXPECT_TRUE(registry.OpenForRead(RegistryRoot::kCurrentUser, scratch.path()) != nullptr);
 }
 
-TEST(SpecialFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {
+TEST(ShellFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {
   const std::optional<std::string> folder =
-      OperatingSystemSpecialFolders().CommonApplicationData();
+      OperatingSystemShellFolders().CommonApplicationData();
   ASSERT_TRUE(folder.has_value());
   // What Wine (and Windows since Vista) report.
   EXPECT_EQ(::lstrcmpiA(folder->c_str(), "C:\\ProgramData"), 0) << *folder;

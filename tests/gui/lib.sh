@@ -260,14 +260,14 @@ build_archive() {
 page() {
   local heading=$1 body=$2 control
   shift 2
-  local specs=(--control "1001|visible|$heading")
+  local checks=(--control "1001|visible|$heading")
   if [ -z "$body" ]; then
-    specs+=(--control "1002|hidden")
+    checks+=(--control "1002|hidden")
   else
-    specs+=(--control "1002|visible|$body")
+    checks+=(--control "1002|visible|$body")
   fi
-  for control in "$@"; do specs+=(--control "$control"); done
-  drv controls "${WIZARD[@]}" "${specs[@]}"
+  for control in "$@"; do checks+=(--control "$control"); done
+  drv controls "${WIZARD[@]}" "${checks[@]}"
 }
 
 # A literal text as the driver's expectations take it: backslashes doubled.

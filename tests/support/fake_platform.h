@@ -16,7 +16,7 @@
 #include "platform/file_versions.h"
 #include "package/file_system.h"
 #include "platform/security.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 #include "platform/shell.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
@@ -88,7 +88,7 @@ class FakeSecurity final : public Security {
   FileSystem& files_;
 };
 
-class FakeSpecialFolders final : public SpecialFolders {
+class FakeShellFolders final : public ShellFolders {
  public:
   std::optional<std::string> CommonApplicationData() override { return common_application_data; }
   std::optional<std::string> common_application_data = "C:\\ProgramData";

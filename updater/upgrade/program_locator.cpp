@@ -20,9 +20,6 @@ bool HasPrefix(std::string_view line, std::string_view prefix) {
   return line.size() >= prefix.size() && EqualsIgnoringAsciiCase(line.substr(0, prefix.size()), prefix);
 }
 
-bool IsCWhitespace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // The hint's text after its prefix, leading whitespace skipped; trailing
 // whitespace stays.

@@ -4,13 +4,9 @@
 #include <cmath>
 #include <limits>
 
-namespace quintarel {
+#include "package/text.h"
 
-namespace {
-bool IsCWhitespace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-}  // namespace
+namespace quintarel {
 
 std::int32_t VersionThreshold(std::string_view text) {
   std::size_t start = 0;

@@ -1,6 +1,6 @@
 #include "updater/wizard/location_step.h"
 
-#include "package/text.h"
+#include "package/path.h"
 #include "resources/resource_ids.h"
 
 namespace quintarel {
@@ -48,9 +48,8 @@ void LocationStep::BrowseForProgram() {
 
   std::optional<std::string> choice = services.shell.BrowseForFolder(title, {});
   while (choice) {
-    std::string chosen = std::move(*choice);
     // A drive root comes back as "C:\" and is searched as "C:".
-    if (!chosen.empty() && FindLastSeparator(chosen) == chosen.size() - 1) chosen.pop_back();
+    const std::string chosen = WithoutTrailingSeparator(*choice);
 
     std::unique_ptr<BusyScope> busy = services.ui.ShowBusy();
     if (!chosen.empty()) {

@@ -584,14 +584,14 @@ struct ControlCheck {
   std::optional<std::string> text;
 };
 
-ControlCheck ParseControlCheck(const std::string& spec) {
-  const std::size_t first = spec.find('|');
-  if (first == std::string::npos) throw UsageError("--control '" + spec + "': expected ID|STATES[|TEXT]");
+ControlCheck ParseControlCheck(const std::string& text) {
+  const std::size_t first = text.find('|');
+  if (first == std::string::npos) throw UsageError("--control '" + text + "': expected ID|STATES[|TEXT]");
   ControlCheck check;
-  check.id = std::stoi(spec.substr(0, first), nullptr, 0);
-  const std::size_t second = spec.find('|', first + 1);
-  check.states = spec.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
-  if (second != std::string::npos) check.text = Unescape(spec.substr(second + 1));
+  check.id = std::stoi(text.substr(0, first), nullptr, 0);
+  const std::size_t second = text.find('|', first + 1);
+  check.states = text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+  if (second != std::string::npos) check.text = Unescape(text.substr(second + 1));
   return check;
 }
 
@@ -612,7 +612,7 @@ int CommandControls(const Options& options) {
   HWND window = WaitFor(selector, timeout);
   if (window == nullptr) return TimedOut("no " + selector.Describe());
   std::vector<ControlCheck> checks;
-  for (const std::string& spec : options.All("control")) checks.push_back(ParseControlCheck(spec));
+  for (const std::string& text : options.All("control")) checks.push_back(ParseControlCheck(text));
   // -1: the focus is not checked (no control has that id).
   const long long focus = options.Number("focus", -1);
   auto holds = [&] {

@@ -2,13 +2,13 @@
 #include <shlobj.h>
 
 #include "platform/scoped_handle_win.h"
-#include "platform/special_folders.h"
+#include "platform/shell_folders.h"
 
 namespace quintarel {
 
 namespace {
 
-class Win32SpecialFolders final : public SpecialFolders {
+class Win32ShellFolders final : public ShellFolders {
  public:
   std::optional<std::string> CommonApplicationData() override {
     // Looked up at run time: shells before version 5 lack the function, and
@@ -29,8 +29,8 @@ class Win32SpecialFolders final : public SpecialFolders {
 
 }  // namespace
 
-SpecialFolders& OperatingSystemSpecialFolders() {
-  static Win32SpecialFolders folders;
+ShellFolders& OperatingSystemShellFolders() {
+  static Win32ShellFolders folders;
   return folders;
 }
 

@@ -1,5 +1,5 @@
-#ifndef PLATFORM_SPECIAL_FOLDERS_H_
-#define PLATFORM_SPECIAL_FOLDERS_H_
+#ifndef PLATFORM_SHELL_FOLDERS_H_
+#define PLATFORM_SHELL_FOLDERS_H_
 
 #include <optional>
 #include <string>
@@ -7,18 +7,18 @@
 namespace quintarel {
 
 // Folders that the system names.
-class SpecialFolders {
+class ShellFolders {
  public:
-  virtual ~SpecialFolders() = default;
+  virtual ~ShellFolders() = default;
 
   // The application-data folder shared by all users, as the shell reports
   // it; nothing when the shell cannot tell (older shells lack the lookup).
   virtual std::optional<std::string> CommonApplicationData() = 0;
 };
 
-// The shell's special folders (Windows builds only).
-SpecialFolders& OperatingSystemSpecialFolders();
+// The shell's shell folders (Windows builds only).
+ShellFolders& OperatingSystemShellFolders();
 
 }  // namespace quintarel
 
-#endif  // PLATFORM_SPECIAL_FOLDERS_H_
+#endif  // PLATFORM_SHELL_FOLDERS_H_
