@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "envlib/kestrune_names.h"
 #include "platform/scoped_handle_win.h"
 
 namespace quintarel {
@@ -12,10 +13,6 @@ namespace quintarel {
 // run time through EnvironmentExportOf; the library defines them with this
 // very type.
 using EnvironmentExport = unsigned char(WINAPI*)(const char* root);
-
-inline constexpr char kLibraryFileName[] = "Kestrune.dll";
-inline constexpr char kDoItExport[] = "DoIt";
-inline constexpr char kModifyAccessPermissionExport[] = "ModifyAccessPermission";
 
 // The export name of library; null when it has none.
 inline EnvironmentExport EnvironmentExportOf(HMODULE library, const char* name) {

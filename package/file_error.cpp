@@ -23,6 +23,7 @@ std::string_view FileErrorTemplate(FileErrorCause cause) {
     case FileErrorCause::kLockViolation: return "A locking violation occurred while accessing %1.";
     case FileErrorCause::kDiskFull: return "Disk full while accessing %1.";
     case FileErrorCause::kEndOfFile: return "An attempt was made to access %1 past its end.";
+    case FileErrorCause::kAlreadyExists: return "%1 already exists.";
   }
   return "An unknown error occurred while accessing %1.";
 }

@@ -25,6 +25,7 @@ enum class FileErrorCause {
   kLockViolation,
   kDiskFull,
   kEndOfFile,
+  kAlreadyExists,
 };
 
 // The message text for a cause, with "%1" where the file name goes.

@@ -5,7 +5,7 @@ namespace quintarel {
 std::unique_ptr<FileStream> FileStream::Open(FileSystem& files, const std::string& path, Mode mode,
                                              FileErrorCause* cause) {
   std::unique_ptr<File> file =
-      mode == Mode::kRead ? files.OpenForRead(path, cause) : files.CreateForWrite(path, cause);
+      mode == Mode::kRead ? files.OpenForRead(path, cause) : files.CreateNew(path, cause);
   if (!file) return nullptr;
   return std::make_unique<FileStream>(std::move(file), path);
 }

@@ -13,10 +13,10 @@ namespace quintarel {
 // with the cause and the file name.
 class FileStream final : public Stream {
  public:
-  enum class Mode { kRead, kCreate };
+  enum class Mode { kRead, kCreateNew };
 
-  // Opens path without sharing: an existing file for reading, or a created
-  // (truncated) one for writing. Null on failure, with the cause in *cause.
+  // Opens path without sharing: an existing file for reading, or a new one
+  // for writing (see FileSystem::CreateNew). Null on failure, with the cause in *cause.
   static std::unique_ptr<FileStream> Open(FileSystem& files, const std::string& path, Mode mode,
                                           FileErrorCause* cause);
 

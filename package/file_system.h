@@ -52,8 +52,10 @@ class FileSystem {
   // Opens an existing file for reading, without sharing. Null on failure,
   // with the cause in *cause.
   virtual std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) = 0;
-  // Creates or truncates a file for writing, without sharing.
-  virtual std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) = 0;
+  // Creates a file that is not there yet, for writing, without sharing.
+  // Anything already at path, a symbolic link included, gives kAlreadyExists:
+  // nothing prepared at the name is ever written through.
+  virtual std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) = 0;
 
   // Whether a file or folder exists at path.
   virtual bool Exists(const std::string& path) = 0;

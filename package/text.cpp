@@ -23,9 +23,19 @@ unsigned char FoldAscii(char c) {
 }  // namespace
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return a.size() == b.size() && StartsWithIgnoringAsciiCase(a, b);
+}
+
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) return false;
+    // The second byte of a double-byte character is no letter: it must match
+    // as it is.
+    if (IsLeadByte(static_cast<unsigned char>(prefix[i])) && i + 1 < prefix.size()) {
+      ++i;
+      if (text[i] != prefix[i]) return false;
+    }
   }
   return true;
 }

@@ -18,8 +18,12 @@ bool IsLeadByte(unsigned char byte);
 std::size_t FindLastSeparator(std::string_view path);
 
 // Equality with ASCII letters compared without regard to case; all other
-// bytes must be equal.
+// bytes, and the second bytes of double-byte characters, must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Whether text begins with prefix, ASCII letters compared without regard to
+// case; the second bytes of double-byte characters must be equal.
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
 
 // Whitespace as the C locale has it (blank, tab, LF, VT, FF, CR), whatever
 // the process's locale.

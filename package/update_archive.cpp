@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <limits>
+#include <random>
 
 #include "package/file_stream.h"
 #include "package/fixed_coding.h"
@@ -209,10 +211,9 @@ bool UpdateArchive::WriteTo(Stream& stream) {
 }
 
 bool UpdateArchive::Save(const std::string& path) {
-  const std::string temporary = TemporaryPathBeside(files_, path);
+  std::string temporary;
   FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file =
-      FileStream::Open(files_, temporary, FileStream::Mode::kCreate, &cause);
+  std::unique_ptr<FileStream> file = CreateFileBeside(files_, path, &temporary, &cause);
   if (!file) {
     Report(reporter_, cause, path);
     return false;
@@ -272,11 +273,22 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
   } else {
     files_.SetArchiveAttributeOnly(dest_path);
   }
+  std::string temporary;
+  if (!ExtractBeside(index, dest_path, progress, &temporary)) return false;
+  if (files_.RenameReplacing(temporary, dest_path) != FileErrorCause::kNone) {
+    files_.RemoveFile(temporary);
+    return false;
+  }
+  entry(index).ApplyTimes(files_, dest_path);
+  return true;
+}
 
-  const std::string temporary = TemporaryPathBeside(files_, dest_path);
+bool UpdateArchive::ExtractBeside(int index, const std::string& dest_path,
+                                  PercentProgress* progress, std::string* written) {
+  if (index < 0 || index >= GetCount()) return false;
+  std::string temporary;
   FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file =
-      FileStream::Open(files_, temporary, FileStream::Mode::kCreate, &cause);
+  std::unique_ptr<FileStream> file = CreateFileBeside(files_, dest_path, &temporary, &cause);
   if (!file) return false;
   bool ok = false;
   try {
@@ -286,27 +298,44 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
     ok = false;
   }
   file.reset();
-  if (!ok || files_.RenameReplacing(temporary, dest_path) != FileErrorCause::kNone) {
+  if (!ok) {
     files_.RemoveFile(temporary);
     return false;
   }
-  entry(index).ApplyTimes(files_, dest_path);
+  *written = std::move(temporary);
   return true;
 }
 
-bool CreateParentFolders(FileSystem& files, std::string_view path) {
+bool CreateParentFolders(FileSystem& files, std::string_view path,
+                         std::vector<std::string>* created) {
   const std::size_t separator = FindLastSeparator(path);
   if (separator == std::string_view::npos) return false;
   const std::string parent(path.substr(0, separator));
   if (files.Exists(parent)) return true;
-  return CreateParentFolders(files, parent) && files.CreateFolder(parent);
+  if (!CreateParentFolders(files, parent, created) || !files.CreateFolder(parent)) return false;
+  if (created != nullptr) created->push_back(parent);
+  return true;
 }
 
-std::string TemporaryPathBeside(FileSystem& files, const std::string& path) {
-  for (unsigned n = 1;; ++n) {
-    std::string candidate = path + ".~" + std::to_string(n);
-    if (!files.Exists(candidate)) return candidate;
+std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
+                                             std::string* created, FileErrorCause* cause) {
+  // A clash with a name already there is only likely when someone placed
+  // many; a few attempts tell that apart from a folder that refuses files.
+  constexpr int kAttempts = 16;
+  std::random_device device;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(device()));
+    std::string candidate = path + suffix;
+    std::unique_ptr<FileStream> file =
+        FileStream::Open(files, candidate, FileStream::Mode::kCreateNew, cause);
+    if (file) {
+      *created = std::move(candidate);
+      return file;
+    }
+    if (*cause != FileErrorCause::kAlreadyExists) return nullptr;
   }
+  return nullptr;
 }
 
 }  // namespace quintarel

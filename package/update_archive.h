@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/file_error.h"
+#include "package/file_stream.h"
 #include "package/file_system.h"
 #include "package/progress.h"
 #include "package/stream.h"
@@ -132,6 +133,12 @@ class UpdateArchive {
   // whole entry has been expanded; on any failure the old file is unchanged.
   bool ExtractToFile(const std::string& dest_path, std::string_view name,
                      PercentProgress* progress);
+  // Expands entry index into a new file beside dest_path (see
+  // CreateFileBeside) and gives its path in *written. False, with nothing
+  // left behind, when the file cannot be created or written or the entry is
+  // damaged; the stored times are not applied.
+  bool ExtractBeside(int index, const std::string& dest_path, PercentProgress* progress,
+                     std::string* written);
   void Clear() { entries_.clear(); }
 
  private:
@@ -140,13 +147,20 @@ class UpdateArchive {
   std::vector<std::unique_ptr<ArchiveEntry>> entries_;
 };
 
-// Creates every missing folder above the file at path. A drive prefix such
-// as "C:" counts as existing; a relative path whose first folder is missing
-// gives false and creates nothing.
-bool CreateParentFolders(FileSystem& files, std::string_view path);
+// Creates every missing folder above the file at path, adding each one to
+// *created (when given) in the order made. A drive prefix such as "C:" counts
+// as existing; a relative path whose first folder is missing gives false and
+// creates nothing.
+bool CreateParentFolders(FileSystem& files, std::string_view path,
+                         std::vector<std::string>* created = nullptr);
 
-// A free path "<path>.~N" beside path for writing before a rename.
-std::string TemporaryPathBeside(FileSystem& files, const std::string& path);
+// Creates a new file beside path for writing before a rename, named
+// "<path>.~" and eight random hexadecimal digits. It is created exclusively,
+// so a file or link that someone placed at such a name is never written
+// through or replaced, and the name cannot be foreseen. Its path goes to
+// *created. Null on failure, with the cause in *cause.
+std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
+                                             std::string* created, FileErrorCause* cause);
 
 }  // namespace quintarel
 

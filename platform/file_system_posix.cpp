@@ -35,8 +35,8 @@ FileErrorCause CauseOf(int error) {
     case EPERM:
     case EROFS:
     case EISDIR:
-    case EEXIST:
       return FileErrorCause::kAccessDenied;
+    case EEXIST: return FileErrorCause::kAlreadyExists;
     case EBADF: return FileErrorCause::kInvalidFile;
     case ESPIPE: return FileErrorCause::kBadSeek;
     case EIO: return FileErrorCause::kHardIO;
@@ -190,8 +190,8 @@ class PosixFileSystem final : public FileSystem {
     return OpenFile(path, O_RDONLY, cause);
   }
 
-  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override {
-    return OpenFile(path, O_WRONLY | O_CREAT | O_TRUNC, cause);
+  std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, cause);
   }
 
   bool Exists(const std::string& path) override {

@@ -29,9 +29,10 @@ FileErrorCause CauseOf(DWORD error) {
     case ERROR_TOO_MANY_OPEN_FILES: return FileErrorCause::kTooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
+      return FileErrorCause::kAccessDenied;
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-      return FileErrorCause::kAccessDenied;
+      return FileErrorCause::kAlreadyExists;
     case ERROR_INVALID_HANDLE: return FileErrorCause::kInvalidFile;
     case ERROR_CURRENT_DIRECTORY: return FileErrorCause::kRemoveCurrentDir;
     case ERROR_CANNOT_MAKE: return FileErrorCause::kDirectoryFull;
@@ -172,8 +173,8 @@ class Win32FileSystem final : public FileSystem {
     return OpenFile(path, GENERIC_READ, OPEN_EXISTING, cause);
   }
 
-  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override {
-    return OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS, cause);
+  std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
+    return OpenFile(path, GENERIC_WRITE, CREATE_NEW, cause);
   }
 
   bool Exists(const std::string& path) override {

@@ -14,6 +14,10 @@ class ShellFolders {
   // The application-data folder shared by all users, as the shell reports
   // it; nothing when the shell cannot tell (older shells lack the lookup).
   virtual std::optional<std::string> CommonApplicationData() = 0;
+  // The Start menu's program folders: the one all users share and the
+  // current user's own. Nothing when the shell cannot resolve them.
+  virtual std::optional<std::string> CommonPrograms() = 0;
+  virtual std::optional<std::string> UserPrograms() = 0;
 };
 
 // The shell's shell folders (Windows builds only).

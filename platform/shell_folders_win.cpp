@@ -25,6 +25,22 @@ class Win32ShellFolders final : public ShellFolders {
     }
     return std::string(folder);
   }
+
+  std::optional<std::string> CommonPrograms() override { return Resolve(CSIDL_COMMON_PROGRAMS); }
+  std::optional<std::string> UserPrograms() override { return Resolve(CSIDL_PROGRAMS); }
+
+ private:
+  // Through an item list, which every shell version offers.
+  static std::optional<std::string> Resolve(int id) {
+    if (ShellAllocator() == nullptr) return std::nullopt;
+    ScopedItemList items;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, id, items.put())) || !items) {
+      return std::nullopt;
+    }
+    char folder[MAX_PATH] = {};
+    if (!::SHGetPathFromIDListA(items.get(), folder)) return std::nullopt;
+    return std::string(folder);
+  }
 };
 
 }  // namespace

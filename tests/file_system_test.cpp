@@ -33,15 +33,30 @@ TEST_F(FileSystemTest, OpeningReportsTheCause) {
   EXPECT_EQ(files_.OpenForRead(scratch_.Path(), &cause), nullptr);
   EXPECT_EQ(cause, FileErrorCause::kAccessDenied);
 
-  EXPECT_EQ(files_.CreateForWrite(scratch_.Path("no\\such\\file.txt"), &cause), nullptr);
+  EXPECT_EQ(files_.CreateNew(scratch_.Path("no\\such\\file.txt"), &cause), nullptr);
   EXPECT_NE(cause, FileErrorCause::kNone);
+}
+
+TEST_F(FileSystemTest, CreateNewNeverReplacesWhatIsThere) {
+  WriteText(scratch_.Native("there.txt"), "kept");
+  FileErrorCause cause = FileErrorCause::kNone;
+  EXPECT_EQ(files_.CreateNew(scratch_.Path("there.txt"), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kAlreadyExists);
+  EXPECT_EQ(ReadBytes(scratch_.Native("there.txt")), std::vector<std::uint8_t>({'k', 'e', 'p', 't'}));
+#ifndef _WIN32
+  // A link planted at the name, even one that leads nowhere yet.
+  std::filesystem::create_symlink(scratch_.Native("outside.txt"), scratch_.Native("planted"));
+  EXPECT_EQ(files_.CreateNew(scratch_.Path("planted"), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kAlreadyExists);
+  EXPECT_FALSE(files_.Exists(scratch_.Path("outside.txt")));
+#endif
 }
 
 TEST_F(FileSystemTest, StreamsReadWriteSeekAndTruncate) {
   const std::string path = scratch_.Path("data.bin");
   FileErrorCause cause;
   {
-    auto out = FileStream::Open(files_, path, FileStream::Mode::kCreate, &cause);
+    auto out = FileStream::Open(files_, path, FileStream::Mode::kCreateNew, &cause);
     ASSERT_NE(out, nullptr);
     out->Write("0123456789", 10);
     EXPECT_EQ(out->GetLength(), 10u);

@@ -28,8 +28,8 @@ TEST_F(Win32FileSystemTest, OpensDoNotShare) {
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(files_.OpenForRead(path, &cause), nullptr);
   EXPECT_EQ(cause, FileErrorCause::kSharingViolation);
-  EXPECT_EQ(files_.CreateForWrite(path, &cause), nullptr);
-  EXPECT_EQ(cause, FileErrorCause::kSharingViolation);
+  EXPECT_EQ(files_.RenameReplacing(path, scratch_.Path("moved.txt")),
+            FileErrorCause::kSharingViolation);
   EXPECT_EQ(files_.OpenForRead(scratch_.Path("no\\such\\x.txt"), &cause), nullptr);
   EXPECT_EQ(cause, FileErrorCause::kBadPath);
 }

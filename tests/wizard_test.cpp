@@ -9,6 +9,7 @@
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_registry.h"
+#include "updater/upgrade/environment_call.h"
 #include "updater/wizard/wizard_step.h"
 
 namespace quintarel {
@@ -17,13 +18,17 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeFileVersions;
 using testing::MemoryRegistry;
+using testing::FakeLibraryLoader;
 using testing::FakeShell;
+using testing::FakeShellFolders;
+using testing::FakeShellLinks;
 using testing::FakeStringTable;
 using testing::FakeSystemProfile;
 using testing::FakeUserInterface;
 using testing::MemoryFileSystem;
 
 constexpr char kArchive[] = "C:\\dl\\update.dat";
+constexpr char kUpdater[] = "C:\\dl\\updater.exe";
 constexpr char kAppPathsKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\app.exe";
 constexpr char kHead[] =
     "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n"
@@ -79,14 +84,15 @@ class WizardTest : public ::testing::Test {
   // Packs the script and the named files (given as name, content) into the
   // archive at kArchive.
   void MakeArchive(const std::string& script,
-                   std::vector<std::pair<std::string, std::string>> entries = {}) {
+                   std::vector<std::pair<std::string, std::string>> entries = {},
+                   FileTimes times = {}) {
     files_.AddFolder("C:\\src");
     files_.AddFile("C:\\src\\update.inf", script);
     UpdateArchive archive(files_);
     ASSERT_TRUE(archive.AddFile("update.inf", "C:\\src\\update.inf", nullptr));
     if (entries.empty()) entries.emplace_back("app.exe", "new");
     for (const auto& [name, content] : entries) {
-      files_.AddFile("C:\\src\\" + name, content);
+      files_.AddFile("C:\\src\\" + name, content, times);
       ASSERT_TRUE(archive.AddFile(name, "C:\\src\\" + name, nullptr));
     }
     ASSERT_TRUE(archive.Save(kArchive));
@@ -118,7 +124,10 @@ class WizardTest : public ::testing::Test {
   FakeSystemProfile profile_;
   FakeUserInterface ui_;
   FakeWizardView view_;
-  WizardContext context_{{files_, registry_, shell_, versions_, strings_, profile_, ui_}};
+  FakeShellFolders folders_;
+  FakeShellLinks links_{files_};
+  FakeLibraryLoader library_;
+  WizardContext context_{{files_, registry_, shell_, versions_, strings_, profile_, ui_, folders_, links_, library_, kUpdater}};
 };
 
 TEST_F(WizardTest, StepsFollowTheScriptInBothDirections) {
@@ -138,7 +147,7 @@ TEST_F(WizardTest, StepsFollowTheScriptInBothDirections) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sections);
     FakeWizardView view;
-    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_, folders_, links_, library_, kUpdater});
     MakeArchive(kHead + c.sections, {{"license.txt", "terms"}});
     ASSERT_TRUE(context.BuildSteps(view, kArchive));
     EXPECT_EQ(context.current()->heading(), "Upgrades the app.#102");
@@ -230,7 +239,7 @@ TEST_F(WizardTest, BuildFailsForUnusableArchives) {
   };
   for (const Case& c : cases) {
     FakeWizardView view;
-    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_, folders_, links_, library_, kUpdater});
     MakeArchive(c.script, c.entries);
     EXPECT_FALSE(context.BuildSteps(view, kArchive)) << c.name;
     EXPECT_EQ(context.current(), nullptr) << c.name;
@@ -268,7 +277,7 @@ TEST_F(WizardTest, VersionPageIsShownOnlyWhenTheNewestIsInstalled) {
     FakeFileVersions versions;
     versions.Set("C:\\App\\app.exe", c.installed);
     versions.Set("C:\\App\\my-app.exe", c.installed);
-    WizardContext context({files_, registry_, shell_, versions, strings_, profile_, ui});
+    WizardContext context({files_, registry_, shell_, versions, strings_, profile_, ui, folders_, links_, library_, kUpdater});
     MakeArchive(std::string(kHead) + "[version check]\r\n" + c.check + "\r\n");
     ASSERT_TRUE(context.BuildSteps(view, kArchive));
     context.Next();
@@ -305,7 +314,7 @@ TEST_F(WizardTest, EveryEntryRunsTheLocationAndVersionTestsAgain) {
 TEST_F(WizardTest, CancelEndsFromEveryPage) {
   for (int presses = 0; presses < 3; ++presses) {
     FakeWizardView view;
-    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_});
+    WizardContext context({files_, registry_, shell_, versions_, strings_, profile_, ui_, folders_, links_, library_, kUpdater});
     MakeArchive(std::string(kHead) + kLicense, {{"license.txt", "terms"}});
     ASSERT_TRUE(context.BuildSteps(view, kArchive));
     for (int i = 0; i < presses; ++i) context.Next();
@@ -315,15 +324,206 @@ TEST_F(WizardTest, CancelEndsFromEveryPage) {
   EXPECT_TRUE(ui_.log.empty());
 }
 
-TEST_F(WizardTest, FinishReportsSuccessWithoutWritingYet) {
-  ASSERT_TRUE(Build(kHead));
-  const std::vector<std::string> before = files_.Paths();
-  context_.Next();
-  ASSERT_EQ(Page(), "#106");
+// The installed program before an upgrade: a program, a read-only file and
+// a data folder; the archive's entries carry their own times.
+class UpgradeTest : public WizardTest {
+ protected:
+  static constexpr std::int64_t kStoredTime = 1'200'000'000;
+
+  void SetUp() override {
+    WizardTest::SetUp();
+    files_.AddFile("C:\\App\\readme.txt", "old readme", FileTimes{1, 2, 3});
+    files_.Lookup("C:\\App\\readme.txt")->read_only = true;
+    files_.AddFolder("C:\\App\\data");
+  }
+
+  // Builds the archive with the copy list and goes to the last page.
+  void Prepare(const std::string& copy_list, const std::string& more_sections = "") {
+    MakeArchive(std::string(kHead) + "[copyfiles]\r\n" + copy_list + more_sections,
+                {{"app.exe", "new app"}, {"readme.txt", "new readme"}, {"new.dll", "dll"}},
+                FileTimes{kStoredTime, kStoredTime, kStoredTime});
+    ASSERT_TRUE(context_.BuildSteps(view_, kArchive));
+    context_.Next();
+    ASSERT_EQ(Page(), "#106");
+  }
+
+  // Every path with its content, times and read-only flag.
+  std::vector<std::string> Snapshot() {
+    std::vector<std::string> state;
+    for (const std::string& path : files_.Paths()) {
+      const MemoryFileSystem::Node& node = *files_.Lookup(path);
+      state.push_back(path + "=" + std::string(node.bytes.begin(), node.bytes.end()) + " " +
+                      std::to_string(node.times.last_write) + (node.read_only ? " ro" : ""));
+    }
+    return state;
+  }
+};
+
+TEST_F(UpgradeTest, FinishWritesCallsTheLibraryAndReports) {
+  Prepare("app.exe=app.exe\r\nreadme.txt = readme.txt\r\nsub\\deep\\new.dll=NEW.DLL\r\n");
+  const std::vector<std::string> before = Snapshot();
   context_.Next();
   EXPECT_THAT(ui_.log, ElementsAre("info #122"));
   EXPECT_EQ(view_.result, WizardResult::kOk);
-  EXPECT_EQ(files_.Paths(), before);
+  EXPECT_EQ(files_.Lookup("C:\\App\\app.exe")->times.last_write, kStoredTime);
+  EXPECT_EQ(files_.Lookup("C:\\App\\readme.txt")->read_only, false);
+  std::vector<std::string> after = Snapshot();
+  // Three files written, two folders made, nothing else left behind.
+  EXPECT_EQ(after.size(), before.size() + 3);
+  EXPECT_THAT(after, ::testing::IsSupersetOf({
+                         "c:\\app\\app.exe=new app 1200000000",
+                         "c:\\app\\readme.txt=new readme 1200000000",
+                         "c:\\app\\sub\\deep\\new.dll=dll 1200000000",
+                     }));
+  EXPECT_THAT(library_.calls, ElementsAre("C:\\dl\\Kestrune.dll|C:\\App"));
+  EXPECT_FALSE(ui_.busy());
+}
+
+TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
+  struct Line {
+    std::string text;
+    std::uint64_t bytes;  // what writing it costs
+  };
+  const std::vector<Line> lines = {
+      {"app.exe=app.exe\r\n", 7}, {"sub\\deep\\new.dll=new.dll\r\n", 3},
+      {"readme.txt=readme.txt\r\n", 10},
+      // The same file again: both of its backups must go back, in order.
+      {"app.exe=readme.txt\r\n", 10}, {"data\\new.dll=new.dll\r\n", 3}};
+  for (std::size_t failing = 0; failing <= lines.size(); ++failing) {
+    for (const std::string fault : {"missing entry", "folder", "disk full", "in use"}) {
+      if (fault == "disk full" && failing == lines.size()) continue;
+      if (fault == "in use" && failing != 2) continue;
+      SCOPED_TRACE(std::to_string(failing) + " " + fault);
+      SetUp();
+      std::string copy_list;
+      std::uint64_t budget = 0;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == failing && fault == "missing entry") copy_list += "x.dll=missing.dll\r\n";
+        if (i == failing && fault == "folder") copy_list += "new.dll\r\n";
+        copy_list += lines[i].text;
+        if (i < failing) budget += lines[i].bytes;
+      }
+      if (fault == "missing entry" && failing == lines.size()) copy_list += "x.dll=missing.dll\r\n";
+      if (fault == "folder" && failing == lines.size()) copy_list += "data=new.dll\r\n";
+      Prepare(copy_list);
+      const std::vector<std::string> before = Snapshot();
+      FileErrorCause cause;
+      std::unique_ptr<File> held;
+      if (fault == "in use") held = files_.OpenForRead("C:\\App\\readme.txt", &cause);
+      if (fault == "disk full") files_.set_write_budget(budget);
+
+      ui_.log.clear();
+      context_.Next();
+      held.reset();
+      files_.set_write_budget(UINT64_MAX);
+      EXPECT_THAT(ui_.log, ElementsAre("info #124"));
+      EXPECT_EQ(view_.result, WizardResult::kOk);
+      EXPECT_EQ(Snapshot(), before);
+      EXPECT_TRUE(library_.calls.empty());
+      EXPECT_TRUE(links_.log.empty());
+      EXPECT_FALSE(ui_.busy());
+    }
+  }
+}
+
+TEST(UpgradePathsTest, RootAndLibraryFollowTheirFolders) {
+  const std::pair<std::string, std::string> roots[] = {
+      {"C:\\Apps\\Suite\\Program\\", "C:\\Apps\\Suite"},
+      {"C:\\Apps\\Suite\\PROGRAM", "C:\\Apps\\Suite"},
+      {"C:\\Apps\\Tool\\", "C:\\Apps\\Tool"},
+      {"C:\\Apps\\Programs\\", "C:\\Apps\\Programs"},
+      {"C:\\Program\\", "C:"},
+      {"Program\\", "Program"},
+  };
+  for (const auto& [folder, root] : roots) EXPECT_EQ(InstallationRoot(folder), root) << folder;
+  const std::pair<std::string, std::string> libraries[] = {
+      {"C:\\dl\\updater.exe", "C:\\dl\\Kestrune.dll"},
+      {"C:\\updater.exe", "C:\\Kestrune.dll"},
+      {"updater.exe", "Kestrune.dll"},
+      {"C:\\dl\\", "Kestrune.dll"},
+      {"", "Kestrune.dll"},
+  };
+  for (const auto& [program, library] : libraries) {
+    EXPECT_EQ(LibraryPathBeside(program), library) << program;
+  }
+}
+
+TEST_F(UpgradeTest, AMissingOrFailingLibraryStillEndsInSuccess) {
+  for (const std::optional<bool> result : {std::optional<bool>(), std::optional<bool>(false)}) {
+    SetUp();
+    library_.result = result;
+    library_.calls.clear();
+    ui_.log.clear();
+    Prepare("app.exe=app.exe\r\n");
+    context_.Next();
+    EXPECT_EQ(library_.calls.size(), 1u);
+    EXPECT_THAT(ui_.log, ElementsAre("info #122"));
+    EXPECT_EQ(*files_.Contents("C:\\App\\app.exe"), std::vector<std::uint8_t>({'n', 'e', 'w', ' ', 'a', 'p', 'p'}));
+  }
+}
+
+// Shortcuts in both Start-menu trees, some pointing at the program under
+// other spellings of its name.
+class ShortcutTest : public UpgradeTest {
+ protected:
+  void SetUp() override {
+    UpgradeTest::SetUp();
+    files_.AddFile("C:\\App\\app2.exe", "x");
+    for (const char* folder : {"C:\\Start", "C:\\Start\\All", "C:\\Start\\All\\Suite",
+                               "C:\\Start\\User", "C:\\Start\\Loop"}) {
+      files_.AddFolder(folder);
+    }
+    files_.AddFolderLink("C:\\Start\\User\\Back");
+    AddLink("C:\\Start\\All\\Suite\\app tools.lnk", "C:\\APP\\APP.EXE");
+    AddLink("C:\\Start\\All\\App.lnk", "C:\\APP~1\\app.exe");
+    AddLink("C:\\Start\\All\\Other.lnk", "C:\\App\\app.exe");
+    AddLink("C:\\Start\\All\\AppGone.lnk", "C:\\App\\gone.exe");
+    AddLink("C:\\Start\\User\\APP.LNK", "C:\\App\\app2.exe");
+    files_.AddFile("C:\\Start\\User\\App.txt", "not a link");
+    links_.aliases = {{"C:\\App\\app.exe", "C:\\APP~1\\APP.EXE"},
+                      {"C:\\APP~1\\app.exe", "C:\\APP~1\\APP.EXE"},
+                      {"C:\\APP\\APP.EXE", "C:\\APP~1\\APP.EXE"}};
+  }
+
+  void AddLink(const std::string& path, const std::string& target) {
+    files_.AddFile(path, "lnk");
+    links_.targets[path] = target;
+  }
+
+  std::vector<std::string> Finish(const std::string& targets) {
+    Prepare("", "[shortcut keyword]\r\nApp\r\n[shortcut target]\r\n" + targets);
+    context_.Next();
+    EXPECT_THAT(ui_.log, ElementsAre("info #122"));
+    return links_.log;
+  }
+};
+
+TEST_F(ShortcutTest, MatchingLinksOfBothTreesAreTurned) {
+  EXPECT_THAT(Finish("new.exe=app.exe\r\nnew2.exe = app2.exe\r\nno pair\r\n"),
+              ElementsAre("begin", "read C:\\Start\\All\\App.lnk",
+                          "set C:\\Start\\All\\App.lnk -> C:\\App\\new.exe",
+                          "read C:\\Start\\All\\AppGone.lnk",
+                          "read C:\\Start\\All\\Suite\\app tools.lnk",
+                          "set C:\\Start\\All\\Suite\\app tools.lnk -> C:\\App\\new.exe",
+                          "read C:\\Start\\User\\APP.LNK",
+                          "set C:\\Start\\User\\APP.LNK -> C:\\App\\new2.exe", "end"));
+}
+
+TEST_F(ShortcutTest, EveryLineIsTriedAgainstTheTargetAsRead) {
+  folders_.common_programs.reset();
+  EXPECT_THAT(Finish("first.exe=app2.exe\r\nsecond.exe=APP2.EXE\r\n"),
+              ElementsAre("begin", "read C:\\Start\\User\\APP.LNK",
+                          "set C:\\Start\\User\\APP.LNK -> C:\\App\\first.exe",
+                          "set C:\\Start\\User\\APP.LNK -> C:\\App\\second.exe", "end"));
+}
+
+TEST_F(ShortcutTest, NoTargetsOrNoSessionTouchesNothing) {
+  EXPECT_TRUE(Finish("").empty());
+  SetUp();
+  links_.log.clear();
+  ui_.log.clear();
+  links_.session_starts = false;
+  EXPECT_THAT(Finish("new.exe=app.exe\r\n"), ElementsAre("begin"));
 }
 
 // The location page, when the hints do not find the program.

@@ -18,8 +18,10 @@
 #include "platform/security.h"
 #include "platform/shell_folders.h"
 #include "platform/shell.h"
+#include "platform/shell_links.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
+#include "updater/upgrade/environment_call.h"
 
 namespace quintarel::testing {
 
@@ -91,7 +93,11 @@ class FakeSecurity final : public Security {
 class FakeShellFolders final : public ShellFolders {
  public:
   std::optional<std::string> CommonApplicationData() override { return common_application_data; }
+  std::optional<std::string> CommonPrograms() override { return common_programs; }
+  std::optional<std::string> UserPrograms() override { return user_programs; }
   std::optional<std::string> common_application_data = "C:\\ProgramData";
+  std::optional<std::string> common_programs = "C:\\Start\\All";
+  std::optional<std::string> user_programs = "C:\\Start\\User";
 };
 
 // Associations by extension; the folder browser answers from a queue
@@ -147,6 +153,62 @@ class FakeFileVersions final : public FileVersions {
     }
     return nullptr;
   }
+};
+
+// Link files by path, each with its target, over a file system that says
+// what exists. A path's short form is its alias when it has one (any
+// spelling of an existing file may have one), else the path itself when it
+// exists. Logs "begin", "end", "read LINK" and "set LINK -> TARGET".
+class FakeShellLinks final : public ShellLinks {
+ public:
+  explicit FakeShellLinks(FileSystem& files) : files_(files) {}
+
+  bool BeginSession() override {
+    log.push_back("begin");
+    return session_starts;
+  }
+  void EndSession() override { log.push_back("end"); }
+  std::optional<std::string> ReadTarget(const std::string& link_path) override {
+    log.push_back("read " + link_path);
+    const auto found = targets.find(link_path);
+    if (found == targets.end()) return std::nullopt;
+    return found->second;
+  }
+  bool SetTarget(const std::string& link_path, const std::string& target) override {
+    if (refuse_saves) return false;
+    log.push_back("set " + link_path + " -> " + target);
+    targets[link_path] = target;
+    return true;
+  }
+  std::optional<std::string> ShortPath(const std::string& path) override {
+    for (const auto& [spelling, alias] : aliases) {
+      if (EqualsIgnoringAsciiCase(spelling, path)) return alias;
+    }
+    if (!files_.Exists(path)) return std::nullopt;
+    return path;
+  }
+
+  bool session_starts = true;
+  bool refuse_saves = false;
+  std::map<std::string, std::string> targets;
+  std::map<std::string, std::string> aliases;
+  std::vector<std::string> log;
+
+ private:
+  FileSystem& files_;
+};
+
+// Answers every DoIt call with result (nothing: the library or its export is
+// missing) and logs it as "LIBRARY|ROOT".
+class FakeLibraryLoader final : public EnvironmentLibraryLoader {
+ public:
+  std::optional<bool> CallDoIt(const std::string& library_path, const std::string& root) override {
+    calls.push_back(library_path + "|" + root);
+    return result;
+  }
+
+  std::optional<bool> result = true;
+  std::vector<std::string> calls;
 };
 
 }  // namespace quintarel::testing

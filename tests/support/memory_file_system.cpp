@@ -122,26 +122,18 @@ std::unique_ptr<File> MemoryFileSystem::OpenForRead(const std::string& path,
   return std::make_unique<MemoryFile>(*this, it->second, false);
 }
 
-std::unique_ptr<File> MemoryFileSystem::CreateForWrite(const std::string& path,
-                                                       FileErrorCause* cause) {
+std::unique_ptr<File> MemoryFileSystem::CreateNew(const std::string& path, FileErrorCause* cause) {
   if (!ParentExists(path)) {
     *cause = FileErrorCause::kBadPath;
     return nullptr;
   }
   auto& slot = nodes_[Key(path)];
-  if (!slot) {
-    slot = std::make_shared<Node>();
-    slot->name = FileNameOf(path);
-  }
-  if (slot->folder || slot->read_only) {
-    *cause = FileErrorCause::kAccessDenied;
+  if (slot) {
+    *cause = FileErrorCause::kAlreadyExists;
     return nullptr;
   }
-  if (slot->open) {
-    *cause = FileErrorCause::kSharingViolation;
-    return nullptr;
-  }
-  slot->bytes.clear();
+  slot = std::make_shared<Node>();
+  slot->name = FileNameOf(path);
   slot->times = FileTimes{now_, now_, now_};
   *cause = FileErrorCause::kNone;
   return std::make_unique<MemoryFile>(*this, slot, true);

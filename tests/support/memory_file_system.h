@@ -31,7 +31,7 @@ class MemoryFileSystem final : public FileSystem {
   MemoryFileSystem();
 
   std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override;
-  std::unique_ptr<File> CreateForWrite(const std::string& path, FileErrorCause* cause) override;
+  std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override;
   bool Exists(const std::string& path) override;
   bool SetArchiveAttributeOnly(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;

@@ -68,9 +68,8 @@ int RunCodec(const Arguments& args, Direction direction) {
     PrintError(FormatFileError(cause, in_path));
     return kExitFailure;
   }
-  const std::string temporary = TemporaryPathBeside(files, out_path);
-  std::unique_ptr<FileStream> output =
-      FileStream::Open(files, temporary, FileStream::Mode::kCreate, &cause);
+  std::string temporary;
+  std::unique_ptr<FileStream> output = CreateFileBeside(files, out_path, &temporary, &cause);
   if (!output) {
     PrintError(FormatFileError(cause, out_path));
     return kExitFailure;

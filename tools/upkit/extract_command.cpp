@@ -101,10 +101,9 @@ std::string ExtractFailure(UpdateArchive& archive, int index, const std::string&
     return "the stored data is damaged (upkit verify says how); not extracted";
   }
   FileSystem& files = OperatingSystemFiles();
-  const std::string probe = TemporaryPathBeside(files, dest);
+  std::string probe;
   FileErrorCause cause = FileErrorCause::kNone;
-  if (std::unique_ptr<FileStream> file =
-          FileStream::Open(files, probe, FileStream::Mode::kCreate, &cause)) {
+  if (std::unique_ptr<FileStream> file = CreateFileBeside(files, dest, &probe, &cause)) {
     file.reset();
     files.RemoveFile(probe);
     return "could not replace " + dest;

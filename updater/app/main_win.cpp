@@ -13,6 +13,8 @@
 #include "platform/registry.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
+#include "platform/shell_folders.h"
+#include "platform/shell_links.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
 #include "updater/app/archive_builder.h"
@@ -50,6 +52,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         quintarel::ProgramStringTable(),
         quintarel::OperatingSystemProfile(),
         ui,
+        quintarel::OperatingSystemShellFolders(),
+        quintarel::OperatingSystemShellLinks(),
+        quintarel::OperatingSystemLibraryLoader(),
+        environment.ProgramPath(),
     };
     quintarel::WizardDialog wizard(services, ui);
     quintarel::UpdaterApp app(environment, quintarel::ProgramStringTable(), ui, builder, wizard);

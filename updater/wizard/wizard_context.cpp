@@ -7,6 +7,7 @@
 #include "package/text.h"
 #include "resources/resource_ids.h"
 #include "updater/app/update_source.h"
+#include "updater/upgrade/program_file_writer.h"
 #include "updater/upgrade/version_check.h"
 #include "updater/wizard/location_step.h"
 #include "updater/wizard/version_step.h"
@@ -155,11 +156,70 @@ bool WizardContext::IsNewestInstalled() {
          VersionThreshold(newest);
 }
 
-bool WizardContext::WriteProgramFiles() { return true; }
+bool WizardContext::WriteProgramFiles() {
+  std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
+  const std::string base = WithTrailingSeparator(program_folder_);
+  ProgramFileWriter writer(services_.files, *archive_);
+  for (const CopyListLine& line : copy_list_) {
+    if (!writer.Write(base + line.destination, line.entry)) {
+      writer.Rollback();
+      busy.reset();
+      ShowMessage(IDS_WRITE_FAILED);
+      return false;
+    }
+  }
+  writer.Commit();
+  return true;
+}
 
-bool WizardContext::CallEnvironmentLibrary() { return false; }
+bool WizardContext::CallEnvironmentLibrary() {
+  const std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
+  return services_.library
+      .CallDoIt(LibraryPathBeside(services_.program_path), InstallationRoot(program_folder_))
+      .value_or(false);
+}
 
-void WizardContext::UpdateShortcuts() {}
+void WizardContext::UpdateShortcuts() {
+  if (shortcut_targets_.empty() || !services_.links.BeginSession()) return;
+  if (const auto folder = services_.folders.CommonPrograms()) ScanShortcutFolder(*folder);
+  if (const auto folder = services_.folders.UserPrograms()) ScanShortcutFolder(*folder);
+  services_.links.EndSession();
+}
+
+void WizardContext::ScanShortcutFolder(const std::string& folder) {
+  std::vector<FolderEntry> entries;
+  if (!services_.files.ListFolder(folder, &entries)) return;
+  constexpr std::string_view kExtension = ".lnk";
+  for (const FolderEntry& entry : entries) {
+    const std::string_view name = entry.name;
+    if (name.size() >= kExtension.size() &&
+        EqualsIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension) &&
+        StartsWithIgnoringAsciiCase(name, shortcut_keyword_)) {
+      RetargetShortcut(JoinPath(folder, name));
+    }
+  }
+  // A link may lead back to a folder above; the walk would never end.
+  for (const FolderEntry& entry : entries) {
+    if (entry.is_folder && !entry.is_link) ScanShortcutFolder(JoinPath(folder, entry.name));
+  }
+}
+
+void WizardContext::RetargetShortcut(const std::string& shortcut) {
+  ShellLinks& links = services_.links;
+  const std::optional<std::string> target = links.ReadTarget(shortcut);
+  if (!target) return;
+  const std::optional<std::string> short_target = links.ShortPath(*target);
+  if (!short_target) return;
+  const std::string base = WithTrailingSeparator(program_folder_);
+  // Every line is tried against the target as first read: when two name the
+  // same old file, the later one is what the shortcut keeps.
+  for (const ShortcutTarget& line : shortcut_targets_) {
+    const std::optional<std::string> short_old = links.ShortPath(base + line.old_path);
+    if (short_old && EqualsIgnoringAsciiCase(*short_old, *short_target)) {
+      links.SetTarget(shortcut, base + line.new_path);
+    }
+  }
+}
 
 void WizardContext::ShowMessage(int text_id, std::initializer_list<std::string_view> values) {
   services_.ui.ShowMessage(FillPlaceholders(services_.strings.LoadText(text_id), values),

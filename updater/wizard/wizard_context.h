@@ -15,9 +15,12 @@
 #include "platform/file_versions.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/shell_folders.h"
+#include "platform/shell_links.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
 #include "updater/app/user_interface.h"
+#include "updater/upgrade/environment_call.h"
 #include "updater/wizard/wizard_view.h"
 
 namespace quintarel {
@@ -39,6 +42,11 @@ struct WizardServices {
   StringTable& strings;
   SystemProfile& profile;
   UserInterface& ui;
+  ShellFolders& folders;
+  ShellLinks& links;
+  EnvironmentLibraryLoader& library;
+  // The updater's own full path; the environment library lies beside it.
+  std::string program_path;
 };
 
 // The wizard's model: the opened archive, the values taken from its script,
@@ -76,11 +84,22 @@ class WizardContext {
   // Whether the installed version is at or above the script's newest.
   bool IsNewestInstalled();
 
-  // The work of Finish. The upgrade itself is not part of the wizard yet:
-  // nothing is written and no library is called.
+  // The work of Finish, in this order. WriteProgramFiles writes the copy
+  // list into the program folder: true when every line was written; on a
+  // failure it puts back every file it had written, shows message 124 and
+  // returns false.
   bool WriteProgramFiles();
+  // Calls DoIt of the environment library beside the updater with the
+  // installation root: its result, or false when the library or its export
+  // is missing.
   bool CallEnvironmentLibrary();
+  // Turns the Start menu's shortcuts from old files of the shortcut target
+  // list to the new ones, in both program folders.
   void UpdateShortcuts();
+  // Retargets the shortcuts in folder whose names begin with the keyword,
+  // then goes down into its subfolders (never through a link).
+  void ScanShortcutFolder(const std::string& folder);
+  void RetargetShortcut(const std::string& shortcut);
 
   // A text of the string table with each "%s" filled from values, shown
   // under the message-box convention.
