@@ -4,6 +4,7 @@
 // under HKEY_CURRENT_USER that each test creates and removes; each test has
 // its own, since ctest runs them side by side in one prefix.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
 #include "platform/shell_folders.h"
+#include "platform/shell_links.h"
 #include "platform/system_profile.h"
 #include "tests/support/scratch_folder.h"
 
@@ -281,6 +283,65 @@ TEST(ShellFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {
   const DWORD attributes = ::GetFileAttributesA(folder->c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST(ShellFoldersWinTest, BothStartMenuProgramFoldersResolve) {
+  for (const std::optional<std::string>& folder :
+       {OperatingSystemShellFolders().CommonPrograms(), OperatingSystemShellFolders().UserPrograms()}) {
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_NE(folder->find("Programs"), std::string::npos) << *folder;
+    EXPECT_NE(::GetFileAttributesA(folder->c_str()), INVALID_FILE_ATTRIBUTES) << *folder;
+  }
+  EXPECT_NE(OperatingSystemShellFolders().CommonPrograms(),
+            OperatingSystemShellFolders().UserPrograms());
+}
+
+// A link file made as an installer makes one.
+void MakeLink(const std::string& path, const std::string& target) {
+  ComPointer<IShellLinkA> link;
+  ASSERT_HRESULT_SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IShellLinkA,
+                                              reinterpret_cast<void**>(link.put())));
+  ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
+  ComPointer<IPersistFile> file;
+  ASSERT_HRESULT_SUCCEEDED(
+      link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())));
+  wchar_t wide[MAX_PATH];
+  ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  ASSERT_HRESULT_SUCCEEDED(file->Save(wide, TRUE));
+}
+
+TEST(ShellLinksWinTest, LinksAreReadAndTurnedAndShortNamesCompare) {
+  ScratchFolder scratch;
+  ShellLinks& links = OperatingSystemShellLinks();
+  ASSERT_TRUE(links.BeginSession());
+  const std::string program = scratch.Path("Long Program Name.exe");
+  const std::string next = scratch.Path("Next Program.exe");
+  WriteText(scratch.Native("Long Program Name.exe"), "x");
+  WriteText(scratch.Native("Next Program.exe"), "y");
+  const std::string link = scratch.Path("App.lnk");
+  MakeLink(link, program);
+
+  const std::optional<std::string> target = links.ReadTarget(link);
+  ASSERT_TRUE(target.has_value());
+  EXPECT_EQ(::lstrcmpiA(target->c_str(), program.c_str()), 0) << *target;
+  // Every spelling of a file has the same short form; a missing file none.
+  const std::optional<std::string> short_program = links.ShortPath(program);
+  ASSERT_TRUE(short_program.has_value());
+  EXPECT_EQ(short_program->find(' '), std::string::npos) << *short_program;
+  EXPECT_EQ(links.ShortPath(*short_program), short_program);
+  EXPECT_EQ(links.ShortPath(scratch.Path("Missing File Name.exe")), std::nullopt);
+
+  ASSERT_TRUE(links.SetTarget(link, next));
+  const std::optional<std::string> turned = links.ReadTarget(link);
+  ASSERT_TRUE(turned.has_value());
+  EXPECT_EQ(::lstrcmpiA(turned->c_str(), next.c_str()), 0) << *turned;
+
+  EXPECT_EQ(links.ReadTarget(program), std::nullopt);
+  EXPECT_EQ(links.ReadTarget(scratch.Path("missing.lnk")), std::nullopt);
+  EXPECT_FALSE(links.SetTarget(scratch.Path("missing.lnk"), next));
+  EXPECT_EQ(::GetFileAttributesA(scratch.Path("missing.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+  links.EndSession();
 }
 
 TEST(SystemProfileWinTest, TheTestPrefixReportsTheNtLineFromVersion5) {
