@@ -8,10 +8,11 @@ WINE64=/usr/lib/wine/wine64
 APP_PIDS=()
 APP_PID=
 DRV_OUT=
-# Registry keys the scenario created and fonts it hid, put back however it
-# ends.
+# Registry keys the scenario created, fonts it hid and files it left in the
+# prefix, put back or removed however it ends.
 REG_UNDO=()
 HIDDEN_FONTS=
+PREFIX_LEFTOVERS=()
 
 screenshot() {
   xwd -root -display "$DISPLAY" 2>/dev/null | convert xwd:- "png:$1" 2>/dev/null ||
@@ -193,6 +194,8 @@ reg_import_once() {
 }
 
 undo_registry() {
+  ((${#PREFIX_LEFTOVERS[@]})) && rm -rf "${PREFIX_LEFTOVERS[@]}"
+  PREFIX_LEFTOVERS=()
   if [ -n "${HIDDEN_FONTS:-}" ]; then
     mv "$HIDDEN_FONTS"/* "$WINEPREFIX/drive_c/windows/Fonts/"
     HIDDEN_FONTS=
@@ -293,4 +296,144 @@ japanese_fonts() {
 # driver's \xNN escapes, as a Japanese system shows it.
 cp932() {
   printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n' | sed 's/\(..\)/\\x\1/g'
+}
+
+# --- The product of the upgrade scenarios --------------------------------
+# Tessa Line, installed below $PRODUCT: its programs in Program (found
+# through App Paths), its data files beside that folder, its settings under
+# the old registry key with a stored path into the installation, and links
+# to the program in both Start-menu trees. The update replaces the program
+# with version 1.6.1, adds Viewer.exe and help\guide.txt, replaces
+# readme.txt last, and turns the links named "Tessa..." to Viewer.exe.
+readonly COMPANY_KEY='HKEY_CURRENT_USER\Software\Quintarel Corporation'
+readonly DATA_FOLDER_WIN='C:\ProgramData\Quintarel Corporation\Tessa Line'
+PRODUCT=
+PROGRAM=
+
+# install_product: the product as described above, in $WORK/Tessa Line.
+install_product() {
+  PRODUCT=$WORK/Tessa\ Line
+  PROGRAM=$PRODUCT/Program
+  install_program "$PROGRAM" 1.5.0
+  echo "old readme" >"$PROGRAM/readme.txt"
+  touch -d @1500000000 "$PROGRAM/$SAMPLE_EXE" "$PROGRAM/readme.txt"
+  register_app_path "$PROGRAM"
+  mkdir -p "$PRODUCT/Data/Fonts"
+  echo "my notes" >"$PRODUCT/Data/notes.txt"
+  echo "font" >"$PRODUCT/Data/Fonts/face.fon"
+  echo "[view]" >"$PRODUCT/settings.ini"
+  echo "help" >"$PRODUCT/manual.chm"
+  echo "log" >"$PRODUCT/uninst.isu"
+  local data_path
+  data_path=$(winpath "$PRODUCT/Data")
+  reg_import "[$COMPANY_KEY]" \
+    "[$COMPANY_KEY\\Tessaline]" '"Theme"="Blue"' \
+    "[$COMPANY_KEY\\Tessaline\\Path]" "\"Data\"=$(reg_text "$data_path")" \
+    "\"Fonts\"=$(reg_text "$data_path\\Fonts;C:\\Windows\\Fonts")"
+  PREFIX_LEFTOVERS+=("$WINEPREFIX/drive_c/ProgramData/Quintarel Corporation")
+  local exe link
+  exe=$(winpath "$PROGRAM/$SAMPLE_EXE")
+  drv link --common --name 'Tessa Line\Tessa Viewer.lnk' --target "$exe"
+  drv link --user --name 'Tessa Viewer.lnk' --target "$(tr 'A-Z' 'a-z' <<<"$exe")"
+  drv link --user --name 'Other Viewer.lnk' --target "$exe"
+  for link in "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tessa Line" \
+    "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs/{Tessa,Other}\ Viewer.lnk; do
+    [ -e "$link" ] || fail "no link at $link"
+    PREFIX_LEFTOVERS+=("$link")
+  done
+  PRODUCT_FILES=$(snapshot_tree "$PRODUCT")
+}
+
+# product_archive ARCHIVE [COPY_LINE...]: the update of the product; the
+# copy lines, when given, stand in for the usual ones.
+product_archive() {
+  local archive=$1 folder=$WORK/source
+  shift
+  local copy=("$SAMPLE_EXE=$SAMPLE_EXE" "Viewer.exe=$SAMPLE_EXE" 'help\guide.txt=guide.txt'
+    "readme.txt=readme.txt")
+  (($#)) && copy=("$@")
+  mkdir -p "$folder"
+  write_script "$folder/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+    "[strings]" "title=Tessa Line 1.61 Upgrade" "appname=Tessa Line" \
+    "upgrade=This wizard upgrades Tessa Line 1.50 or later to version 1.61." \
+    "[hint]" "exe,$SAMPLE_EXE" "[version check]" "$SAMPLE_EXE/1.50-1.61" \
+    "[copyfiles]" "${copy[@]}" \
+    "[shortcut keyword]" "Tessa" "[shortcut target]" "Viewer.exe=$SAMPLE_EXE" \
+    "[filelist]" "$SAMPLE_EXE" "guide.txt" "readme.txt"
+  cp "$GUI_SAMPLES/SampleViewer-1.6.1.exe" "$folder/$SAMPLE_EXE"
+  compressible_file "$folder/guide.txt" 20000
+  echo "new readme" >"$folder/readme.txt"
+  build_archive "$folder/update.inf" "$archive"
+}
+
+# damage_entry ARCHIVE NAME: the entry claims one byte more than its data
+# expands to, as a damaged copy would.
+damage_entry() {
+  python3 - "$1" "$2" <<'EOF' || fail "cannot damage $2 in $1"
+import struct, sys
+path, name = sys.argv[1], sys.argv[2].encode()
+data = bytearray(open(path, "rb").read())
+offset = 72
+for _ in range(struct.unpack_from("<I", data, 68)[0]):
+    stored, size = struct.unpack_from("<II", data, offset + 260)
+    if data[offset:offset + 260].split(b"\0")[0] == name:
+        struct.pack_into("<I", data, offset + 264, size + 1)
+        open(path, "wb").write(data)
+        sys.exit(0)
+    offset += 284 + stored
+sys.exit(1)
+EOF
+}
+
+# ship FOLDER ARCHIVE [--no-library]: what a user receives: updater.exe,
+# Kestrune.dll and update.dat in one folder.
+ship() {
+  mkdir -p "$1"
+  cp "$GUI_UPDATER" "$1/updater.exe"
+  [ "${3:-}" = --no-library ] || cp "$GUI_LIBRARY" "$1/Kestrune.dll"
+  cp "$2" "$1/update.dat"
+}
+
+# finish_product_wizard FOLDER: runs the shipped updater and presses Next
+# until Finish (the program is found and its version lies in the range).
+finish_product_wizard() {
+  start_app "$1/updater.exe" "$(winpath "$1/update.dat")"
+  WIZARD=(--has-id 1001 --not-box)
+  drv click "${WIZARD[@]}" --id 1004
+  drv controls "${WIZARD[@]}" --control "1004|enabled,visible"
+  snap final
+  drv click "${WIZARD[@]}" --id 1004
+}
+
+# reg_value KEY NAME: the data of a registry value, empty when it is missing.
+reg_value() {
+  timeout 60 "$WINE64" reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v name="$2" '$1 == name { sub(/^ *[^ ]+ +REG_[A-Z_]+ +/, ""); print }'
+}
+
+# link_target --common|--user NAME: where a Start-menu link points.
+link_target() {
+  drv link "$1" --name "$2"
+  local target=${DRV_OUT#target \'}
+  target=${target%\'}
+  # The driver doubles backslashes.
+  printf '%s' "${target//\\\\/\\}"
+}
+
+# expect_failed_upgrade: message 124 ends the wizard, and the product is as
+# it was installed.
+expect_failed_upgrade() {
+  drv answer-box --buttons ok --button ok \
+    --expect 'Failed to write file.\r\nThe upgrade did not finish successfully.'
+  wait_app_exit
+  expect_product_untouched
+}
+
+# expect_product_untouched: files, settings, data and links as installed.
+expect_product_untouched() {
+  expect_same_tree "$PRODUCT" "$PRODUCT_FILES"
+  expect_text "$(reg_value "$COMPANY_KEY\\Tessaline" Theme)" "Blue" "the old settings"
+  [ -d "$WINEPREFIX/drive_c/ProgramData/Quintarel Corporation" ] && fail "a data folder was made"
+  expect_text "$(link_target --common 'Tessa Line\Tessa Viewer.lnk')" \
+    "$(winpath "$PROGRAM/$SAMPLE_EXE")" "the common link"
 }

@@ -56,7 +56,7 @@ class UsageError {
 // Options that take no value.
 bool IsFlag(const std::string& name) {
   return name == "--box" || name == "--not-box" || name == "--hidden-ok" || name == "--cancel" ||
-         name == "--print-hex";
+         name == "--print-hex" || name == "--common" || name == "--user";
 }
 
 // --name value pairs and flags; a name may repeat (--has-id).
@@ -949,6 +949,66 @@ int CommandBrowseFolder(const Options& options) {
   return WaitUntilGone(dialog, timeout) ? kOk : TimedOut("folder browser still shown");
 }
 
+// The Start menu's program folder that --common or --user names.
+std::string StartMenuPrograms(const Options& options) {
+  const int id = options.Has("common") ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS;
+  char folder[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathA(nullptr, id | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                folder))) {
+    throw UsageError("the Start menu's program folder cannot be resolved");
+  }
+  return folder;
+}
+
+// Makes the link --name below a Start-menu folder point at --target, as an
+// installer does, or prints where it points now as "target 'T'".
+int CommandLink(const Options& options) {
+  const ComScope com;
+  const std::string path = StartMenuPrograms(options) + "\\" + options.Get("name");
+  ComPointer<IShellLinkA> link;
+  ComPointer<IPersistFile> file;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(link.put()))) ||
+      FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) {
+    throw UsageError("no shell link object");
+  }
+  wchar_t wide[MAX_PATH] = {};
+  ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  if (const std::optional<std::string> target = options.Find("target")) {
+    const std::size_t folder_end = path.find_last_of('\\');
+    ::SHCreateDirectoryExA(nullptr, path.substr(0, folder_end).c_str(), nullptr);
+    if (FAILED(link->SetPath(target->c_str())) || FAILED(file->Save(wide, TRUE))) {
+      std::fprintf(stderr, "guidriver: cannot save %s\n", path.c_str());
+      return kMismatch;
+    }
+    std::printf("made '%s'\n", Escape(path).c_str());
+    return kOk;
+  }
+  char target[MAX_PATH] = {};
+  if (FAILED(file->Load(wide, STGM_READ)) ||
+      FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) {
+    std::fprintf(stderr, "guidriver: cannot read %s\n", path.c_str());
+    return kMismatch;
+  }
+  std::printf("target '%s'\n", Escape(target).c_str());
+  return kOk;
+}
+
+// Holds --path open without sharing for --for milliseconds, as a running
+// program holds its files; prints "held" once it has the file.
+int CommandHold(const Options& options) {
+  const ScopedFileHandle file(::CreateFileA(options.Get("path").c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    std::fprintf(stderr, "guidriver: cannot open %s\n", options.Get("path").c_str());
+    return kMismatch;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  ::Sleep(static_cast<DWORD>(options.Number("for", kDefaultTimeout)));
+  return kOk;
+}
+
 constexpr char kUsageText[] =
     "usage: guidriver COMMAND OPTIONS\n"
     "  list [--hidden-ok]                       top-level windows and their controls\n"
@@ -968,6 +1028,9 @@ constexpr char kUsageText[] =
     "             [--expect T | --expect-hex H] [--buttons yes,no] [--print-hex]\n"
     "  save-as (--path P [--overwrite yes|no] | --cancel) [--expect-name N]\n"
     "  browse-folder (--path P | --cancel)\n"
+    "  link (--common | --user) --name N [--target T]\n"
+    "                                           make a Start-menu link, or print its target\n"
+    "  hold --path P [--for MS]                 keep a file open without sharing\n"
     "SEL: --window H | --caption C [--has-id N]... [--box | --not-box] [--owner H] [--hidden-ok]\n"
     "Every command takes --timeout MS (default 10000). Exit: 0 ok, 1 mismatch, 2 timeout, 3 usage.\n";
 
@@ -984,6 +1047,7 @@ constexpr Command kCommands[] = {
     {"command", CommandCommand},     {"syscommand", CommandSysCommand},
     {"key", CommandKey},             {"answer-box", CommandAnswerBox},
     {"save-as", CommandSaveAs},      {"browse-folder", CommandBrowseFolder},
+    {"link", CommandLink},           {"hold", CommandHold},
 };
 
 int Run(int argc, char** argv) {
