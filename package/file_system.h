@@ -43,6 +43,9 @@ struct FolderEntry {
   bool is_link = false;
 };
 
+// What a path names, the path itself (a link is not followed).
+enum class PathKind { kMissing, kFile, kFolder, kLink, kOther };
+
 // The file services that the package needs. Paths are 8-bit strings with
 // "\" as the separator; the POSIX implementation maps "\" to "/".
 class FileSystem {
@@ -59,6 +62,9 @@ class FileSystem {
 
   // Whether a file or folder exists at path.
   virtual bool Exists(const std::string& path) = 0;
+  // What path names; kLink for a symbolic link or junction (a reparse point
+  // on Win32) and kOther for a device, a pipe or the like.
+  virtual PathKind KindOf(const std::string& path) = 0;
   // Leaves the archive attribute alone set: clears read-only, hidden, system.
   virtual bool SetArchiveAttributeOnly(const std::string& path) = 0;
   // Creates one folder; its parent must exist.
@@ -85,6 +91,11 @@ class FileSystem {
 
 // The operating system's own file system (Win32 or POSIX, chosen by the build).
 FileSystem& OperatingSystemFiles();
+
+// Removes every file that the operating system's CreateNew made and that was
+// neither renamed nor removed since: the temporary files of work under way.
+// Safe in a signal handler, so that an interrupted program leaves none.
+void RemoveUnfinishedFiles();
 
 }  // namespace quintarel
 

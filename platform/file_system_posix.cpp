@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "package/file_system.h"
+#include "package/unfinished_files.h"
 
 namespace quintarel {
 
@@ -51,6 +52,7 @@ FileErrorCause CauseOf(int error) {
 }
 
 FileErrorCause LastCause() { return CauseOf(errno); }
+
 
 // errno after a failure, never 0 (which would read as success).
 std::uint32_t LastError() { return errno != 0 ? static_cast<std::uint32_t>(errno) : EIO; }
@@ -191,7 +193,9 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
-    return OpenFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, cause);
+    std::unique_ptr<File> file = OpenFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, cause);
+    if (file) TrackUnfinishedFile(NativePath(path));
+    return file;
   }
 
   bool Exists(const std::string& path) override {
@@ -199,10 +203,21 @@ class PosixFileSystem final : public FileSystem {
     return !path.empty() && ::stat(NativePath(path).c_str(), &status) == 0;
   }
 
+  PathKind KindOf(const std::string& path) override {
+    struct stat status;
+    if (path.empty() || ::lstat(NativePath(path).c_str(), &status) != 0) return PathKind::kMissing;
+    if (S_ISLNK(status.st_mode)) return PathKind::kLink;
+    if (S_ISDIR(status.st_mode)) return PathKind::kFolder;
+    return S_ISREG(status.st_mode) ? PathKind::kFile : PathKind::kOther;
+  }
+
+  // A link is left alone: what it points at is not this file's to change,
+  // and the rename that follows replaces the link itself.
   bool SetArchiveAttributeOnly(const std::string& path) override {
     const std::string native = NativePath(path);
     struct stat status;
-    if (::stat(native.c_str(), &status) != 0) return false;
+    if (::lstat(native.c_str(), &status) != 0) return false;
+    if (S_ISLNK(status.st_mode)) return true;
     return ::chmod(native.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
   }
 
@@ -234,14 +249,19 @@ class PosixFileSystem final : public FileSystem {
   }
 
   FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
-    if (::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0) {
+    const std::string native = NativePath(from);
+    if (::rename(native.c_str(), NativePath(to).c_str()) == 0) {
+      ForgetUnfinishedFile(native);
       return FileErrorCause::kNone;
     }
     return LastCause();
   }
 
   bool RemoveFile(const std::string& path) override {
-    return ::unlink(NativePath(path).c_str()) == 0;
+    const std::string native = NativePath(path);
+    if (::unlink(native.c_str()) != 0) return false;
+    ForgetUnfinishedFile(native);
+    return true;
   }
 
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
@@ -308,6 +328,10 @@ class PosixFileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+void RemoveUnfinishedFiles() {
+  ForEachUnfinishedFile([](const char* path) { ::unlink(path); });
+}
 
 FileSystem& OperatingSystemFiles() {
   static PosixFileSystem files;

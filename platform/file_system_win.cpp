@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "package/file_system.h"
+#include "package/unfinished_files.h"
 #include "platform/scoped_handle_win.h"
 
 namespace quintarel {
@@ -174,11 +175,21 @@ class Win32FileSystem final : public FileSystem {
   }
 
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
-    return OpenFile(path, GENERIC_WRITE, CREATE_NEW, cause);
+    std::unique_ptr<File> file = OpenFile(path, GENERIC_WRITE, CREATE_NEW, cause);
+    if (file) TrackUnfinishedFile(path);
+    return file;
   }
 
   bool Exists(const std::string& path) override {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  PathKind KindOf(const std::string& path) override {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::kLink;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::kFolder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::kOther : PathKind::kFile;
   }
 
   bool SetArchiveAttributeOnly(const std::string& path) override {
@@ -212,13 +223,16 @@ class Win32FileSystem final : public FileSystem {
 
   FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
     if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      ForgetUnfinishedFile(from);
       return FileErrorCause::kNone;
     }
     return LastCause();
   }
 
   bool RemoveFile(const std::string& path) override {
-    return ::DeleteFileA(path.c_str()) != FALSE;
+    if (!::DeleteFileA(path.c_str())) return false;
+    ForgetUnfinishedFile(path);
+    return true;
   }
 
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
@@ -257,6 +271,10 @@ class Win32FileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+void RemoveUnfinishedFiles() {
+  ForEachUnfinishedFile([](const char* path) { ::DeleteFileA(path); });
+}
 
 FileSystem& OperatingSystemFiles() {
   static Win32FileSystem files;

@@ -6,6 +6,7 @@
 #include "package/lzss_codec.h"
 #include "package/update_archive.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/output_checks.h"
 #include "tools/upkit/progress_bar.h"
 
 namespace quintarel::upkit {
@@ -66,6 +67,10 @@ int RunCodec(const Arguments& args, Direction direction) {
       FileStream::Open(files, in_path, FileStream::Mode::kRead, &cause);
   if (!input) {
     PrintError(FormatFileError(cause, in_path));
+    return kExitFailure;
+  }
+  if (const std::string reason = RefusedOutputReason(files, out_path); !reason.empty()) {
+    PrintError(reason + "; not written");
     return kExitFailure;
   }
   std::string temporary;

@@ -6,6 +6,7 @@
 
 #include "package/file_stream.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/output_checks.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/progress_bar.h"
 
@@ -160,8 +161,13 @@ int RunExtract(const Arguments& args) {
       bar.Clear();
       PrintError(Describe(archive, index) + ": refused, " + reason + "; not extracted");
       ok = false;
+    } else if (const std::string dest = JoinBelow(folder, name),
+               refusal = ExtractionRefusal(files, folder, name, dest, options.archive);
+               !refusal.empty()) {
+      bar.Clear();
+      PrintError(Describe(archive, index) + ": " + refusal + "; not extracted");
+      ok = false;
     } else {
-      const std::string dest = JoinBelow(folder, name);
       EntryProgress entry_progress{&bar, done, size};
       PercentProgress progress(&ShowEntryProgress, &entry_progress);
       if (!archive.ExtractToFile(dest, name, &progress)) {

@@ -7,6 +7,7 @@
 
 #include "package/file_error.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/terminal.h"
 
 namespace quintarel::upkit {
 
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
   using namespace quintarel;
   // Failures deep inside a command (a disk that fills up, memory that runs
   // out) end the command with one line, like every other failure.
+  upkit::RemoveUnfinishedFilesOnInterrupt();
   try {
     return upkit::Run(argc, argv);
   } catch (const FileError& error) {

@@ -7,6 +7,10 @@ namespace quintarel::upkit {
 // every LF into CR LF, and scripts read raw values from it.
 void MakeStdoutBinary();
 
+// An interrupt (Ctrl+C, or a request to terminate) removes the temporary
+// files of the work under way before the program ends as it otherwise would.
+void RemoveUnfinishedFilesOnInterrupt();
+
 }  // namespace quintarel::upkit
 
 #endif  // TOOLS_UPKIT_TERMINAL_H_

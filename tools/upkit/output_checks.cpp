@@ -1,0 +1,59 @@
+#include "tools/upkit/output_checks.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "package/path.h"
+
+namespace quintarel::upkit {
+
+namespace {
+
+std::filesystem::path NativePath(std::string path) {
+#ifndef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return std::filesystem::path(path);
+}
+
+}  // namespace
+
+std::string RefusedOutputReason(FileSystem& files, const std::string& path) {
+  switch (files.KindOf(path)) {
+    case PathKind::kFolder: return path + " is a folder";
+    case PathKind::kOther: return path + " is not a regular file (a device or a pipe)";
+    case PathKind::kMissing:
+    case PathKind::kFile:
+    case PathKind::kLink:
+      break;
+  }
+  return "";
+}
+
+std::string LinkOnTheWay(FileSystem& files, const std::string& folder, const std::string& relative) {
+  std::string path = folder;
+  std::size_t from = 0;
+  for (std::size_t separator = relative.find_first_of("\\/"); separator != std::string::npos;
+       separator = relative.find_first_of("\\/", from)) {
+    path = JoinPath(path, relative.substr(from, separator - from));
+    from = separator + 1;
+    if (files.KindOf(path) == PathKind::kLink) return path;
+  }
+  return "";
+}
+
+std::string ExtractionRefusal(FileSystem& files, const std::string& folder, const std::string& name,
+                              const std::string& dest, const std::string& archive_path) {
+  if (const std::string link = LinkOnTheWay(files, folder, name); !link.empty()) {
+    return "refused, its path passes through the link " + link;
+  }
+  if (std::string reason = RefusedOutputReason(files, dest); !reason.empty()) return reason;
+  std::error_code error;
+  if (std::filesystem::equivalent(NativePath(dest), NativePath(archive_path), error) && !error) {
+    return "refused, it would overwrite the archive being read";
+  }
+  return "";
+}
+
+}  // namespace quintarel::upkit

@@ -1,0 +1,29 @@
+#ifndef TOOLS_UPKIT_OUTPUT_CHECKS_H_
+#define TOOLS_UPKIT_OUTPUT_CHECKS_H_
+
+#include <string>
+
+#include "package/file_system.h"
+
+namespace quintarel::upkit {
+
+// Why the file at path must not be replaced by a written one, or "" when it
+// may: nothing or a file (or a link, which the rename replaces itself) is
+// there. A folder, a device or a pipe is refused: renaming a file over it
+// would destroy it or fail half-way.
+std::string RefusedOutputReason(FileSystem& files, const std::string& path);
+
+// The first folder between folder and folder\relative (folder itself not
+// included) that is a symbolic link or junction, or "" when there is none:
+// writing through it would put the file outside folder.
+std::string LinkOnTheWay(FileSystem& files, const std::string& folder, const std::string& relative);
+
+// Why an entry must not be extracted to dest (folder\name) from the
+// archive at archive_path, or "" when it may: a link on its way, a folder,
+// device or pipe at dest, or the archive itself at dest.
+std::string ExtractionRefusal(FileSystem& files, const std::string& folder, const std::string& name,
+                              const std::string& dest, const std::string& archive_path);
+
+}  // namespace quintarel::upkit
+
+#endif  // TOOLS_UPKIT_OUTPUT_CHECKS_H_
