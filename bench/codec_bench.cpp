@@ -112,8 +112,8 @@ Bytes Concatenate(const std::vector<std::filesystem::path>& files, std::size_t s
   return data;
 }
 
-// Regular files (not links, which would repeat their targets) of folder
-// whose name passes keep, sorted so that every run reads the same bytes.
+// The regular files of folder that pass keep, sorted so that every run reads
+// the same bytes. Links are left out: they would repeat their targets.
 template <typename Keep>
 std::vector<std::filesystem::path> FilesIn(const char* folder, Keep keep) {
   std::vector<std::filesystem::path> files;
