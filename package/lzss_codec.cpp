@@ -38,23 +38,17 @@ constexpr std::size_t kOutputSlack = 32;
 constexpr std::size_t kInputCarry = 4;
 constexpr std::size_t kInputSlack = 4;
 
-// Links hold positions 0 to 4096, so 16 bits suffice; the smaller records
-// keep the whole tree in the first-level cache during the match search.
-struct Node {
-  std::int16_t parent;
-  // kSmaller and kLarger; indexing by the comparison's outcome keeps the
-  // descent free of a hard-to-predict branch.
-  std::int16_t child[2];
-};
+// Links hold positions 0 to 4096, so 16 bits suffice.
+using Link = std::uint16_t;
 constexpr int kSmaller = 0;
 constexpr int kLarger = 1;
 
-// Eight window bytes as one number that orders as the bytes do.
-std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
-  std::uint64_t value;
-  std::memcpy(&value, p, sizeof value);
-  if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
-  return value;
+// Eight window bytes as one number that orders as the bytes do. Compilers
+// turn the shifts into one load and a byte swap.
+inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+  return (std::uint64_t{p[0]} << 56) | (std::uint64_t{p[1]} << 48) | (std::uint64_t{p[2]} << 40) |
+         (std::uint64_t{p[3]} << 32) | (std::uint64_t{p[4]} << 24) | (std::uint64_t{p[5]} << 16) |
+         (std::uint64_t{p[6]} << 8) | std::uint64_t{p[7]};
 }
 
 std::uint32_t LoadBigEndian32(const std::uint8_t* p) {
@@ -68,10 +62,16 @@ struct LzssCodec::State {
   // The window; its first kLookAheadSize bytes are repeated after its end so
   // that a comparison of up to 17 bytes reads straight on instead of wrapping.
   std::uint8_t window[kWindowSize + kLookAheadSize];
-  // Records 0 to 4095 are window positions, record 4096 is the root. Record 0
-  // is never added but receives the writes the tree rules make through a
-  // missing (0) link; the encoder's output depends on that, so it stays.
-  Node tree[kWindowSize + 1];
+  // The match tree: a binary search tree of the 17-byte strings starting at
+  // the window positions, smaller strings to the left. Records 0 to 4095 are
+  // window positions, record 4096 is the root (its larger child is the top
+  // node). Record 0 is never added but receives the writes the tree rules
+  // make through a missing (0) link; the encoder's output depends on that,
+  // so it stays. Children and parents are kept apart because the match
+  // search reads only children: 16 KiB of them and the window stay in the
+  // first-level cache. Children are indexed by the comparison's outcome.
+  Link children[kTreeRoot + 1][2];
+  Link parents[kTreeRoot + 1];
 
   // Expand's buffers: decoded bytes with the window in front of them, and
   // the input bytes not yet taken.
@@ -83,39 +83,43 @@ struct LzssCodec::State {
     if (index < kLookAheadSize) window[kWindowSize + index] = value;
   }
 
-  void ContractNode(int old_node, int new_node) {
-    tree[new_node].parent = tree[old_node].parent;
-    Node& parent = tree[tree[old_node].parent];
-    if (parent.child[kLarger] == old_node) {
-      parent.child[kLarger] = static_cast<std::int16_t>(new_node);
+  // Links new_node where old_node was; old_node leaves the tree.
+  void ContractNode(std::size_t old_node, std::size_t new_node) {
+    const std::size_t parent = parents[old_node];
+    parents[new_node] = static_cast<Link>(parent);
+    if (children[parent][kLarger] == old_node) {
+      children[parent][kLarger] = static_cast<Link>(new_node);
     } else {
-      parent.child[kSmaller] = static_cast<std::int16_t>(new_node);
+      children[parent][kSmaller] = static_cast<Link>(new_node);
     }
-    tree[old_node].parent = kNoNode;
+    parents[old_node] = kNoNode;
   }
 
-  void ReplaceNode(int old_node, int new_node) {
-    Node& parent = tree[tree[old_node].parent];
-    if (parent.child[kSmaller] == old_node) {
-      parent.child[kSmaller] = static_cast<std::int16_t>(new_node);
+  // Puts new_node in old_node's place with old_node's links.
+  void ReplaceNode(std::size_t old_node, std::size_t new_node) {
+    const std::size_t parent = parents[old_node];
+    if (children[parent][kSmaller] == old_node) {
+      children[parent][kSmaller] = static_cast<Link>(new_node);
     } else {
-      parent.child[kLarger] = static_cast<std::int16_t>(new_node);
+      children[parent][kLarger] = static_cast<Link>(new_node);
     }
-    tree[new_node] = tree[old_node];
-    tree[tree[new_node].child[kSmaller]].parent = static_cast<std::int16_t>(new_node);
-    tree[tree[new_node].child[kLarger]].parent = static_cast<std::int16_t>(new_node);
-    tree[old_node].parent = kNoNode;
+    parents[new_node] = static_cast<Link>(parent);
+    children[new_node][kSmaller] = children[old_node][kSmaller];
+    children[new_node][kLarger] = children[old_node][kLarger];
+    parents[children[new_node][kSmaller]] = static_cast<Link>(new_node);
+    parents[children[new_node][kLarger]] = static_cast<Link>(new_node);
+    parents[old_node] = kNoNode;
   }
 
-  void DeleteString(int p) {
-    if (tree[p].parent == kNoNode) return;
-    if (tree[p].child[kLarger] == kNoNode) {
-      ContractNode(p, tree[p].child[kSmaller]);
-    } else if (tree[p].child[kSmaller] == kNoNode) {
-      ContractNode(p, tree[p].child[kLarger]);
+  void DeleteString(std::size_t p) {
+    if (parents[p] == kNoNode) return;
+    if (children[p][kLarger] == kNoNode) {
+      ContractNode(p, children[p][kSmaller]);
+    } else if (children[p][kSmaller] == kNoNode) {
+      ContractNode(p, children[p][kLarger]);
     } else {
-      int replacement = tree[p].child[kSmaller];
-      while (tree[replacement].child[kLarger] != kNoNode) replacement = tree[replacement].child[kLarger];
+      std::size_t replacement = children[p][kSmaller];
+      while (children[replacement][kLarger] != kNoNode) replacement = children[replacement][kLarger];
       DeleteString(replacement);
       ReplaceNode(p, replacement);
     }
@@ -123,49 +127,54 @@ struct LzssCodec::State {
 
   // Inserts position new_node and returns the longest match (up to 17 bytes)
   // found on the way down, its position in match_position. Ties go to the
-  // node met later. Eight bytes are compared at a time; big-endian words
-  // order as their first differing bytes do.
-  int AddString(int new_node, int& match_position) {
+  // node met later. Big-endian words order as their first differing bytes
+  // do, so eight bytes are compared at a time.
+  int AddString(std::size_t new_node, int& match_position) {
     if (new_node == kEndOfStream) return 0;
     const std::uint8_t* key = window + new_node;
-    const std::uint64_t head = LoadBigEndian64(key);
-    const std::uint64_t key_low = LoadBigEndian64(key + 8);
-    int test = tree[kTreeRoot].child[kLarger];
+    const std::uint64_t key_head = LoadBigEndian64(key);
+    std::size_t test = children[kTreeRoot][kLarger];
     int best = 0;
-    int best_position = match_position;
+    std::size_t best_position = static_cast<std::size_t>(match_position);
     for (;;) {
-      // Both links are loaded before the comparison settles which one to
-      // follow, so the next step waits on one load rather than two.
+      // Most comparisons are settled by the first eight bytes; the next
+      // eight and the last byte are read only when those are equal.
       const std::uint8_t* candidate = window + test;
-      const std::uint64_t candidate_high = LoadBigEndian64(candidate);
-      const std::uint64_t candidate_low = LoadBigEndian64(candidate + 8);
-      const int smaller = tree[test].child[kSmaller];
-      const int larger = tree[test].child[kLarger];
-      // Whether the first eight bytes are equal is hard to predict, so both
-      // words are compared and the deciding one picked without a branch.
-      const bool high_equal = head == candidate_high;
-      std::uint64_t mine = high_equal ? key_low : head;
-      std::uint64_t theirs = high_equal ? candidate_low : candidate_high;
-      int offset = high_equal ? 8 : 0;
+      // Both links are loaded before the comparison settles which one to
+      // follow, so the next step waits on the comparison alone.
+      const std::size_t smaller = children[test][kSmaller];
+      const std::size_t larger = children[test][kLarger];
+      std::uint64_t mine = key_head;
+      std::uint64_t theirs = LoadBigEndian64(candidate);
+      int offset = 0;
       if (mine == theirs) {
-        offset = 16;
-        mine = std::uint64_t{key[16]} << 56;
-        theirs = std::uint64_t{candidate[16]} << 56;
+        offset = 8;
+        mine = LoadBigEndian64(key + 8);
+        theirs = LoadBigEndian64(candidate + 8);
         if (mine == theirs) {
-          match_position = test;
-          ReplaceNode(test, new_node);
-          return kLookAheadSize;
+          offset = 16;
+          mine = std::uint64_t{key[16]} << 56;
+          theirs = std::uint64_t{candidate[16]} << 56;
+          if (mine == theirs) {
+            match_position = static_cast<int>(test);
+            ReplaceNode(test, new_node);
+            return kLookAheadSize;
+          }
         }
       }
       const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
-      const bool go_larger = mine > theirs;
       best_position = length >= best ? test : best_position;
       best = length >= best ? length : best;
-      const int next = go_larger ? larger : smaller;
+      // The direction is a coin toss to the branch predictor; the compiler
+      // turns this choice between two loaded values into a conditional move.
+      const bool go_larger = mine > theirs;
+      const std::size_t next = go_larger ? larger : smaller;
       if (next == kNoNode) {
-        tree[test].child[go_larger ? kLarger : kSmaller] = static_cast<std::int16_t>(new_node);
-        tree[new_node] = Node{static_cast<std::int16_t>(test), {kNoNode, kNoNode}};
-        match_position = best_position;
+        children[test][go_larger ? kLarger : kSmaller] = static_cast<Link>(new_node);
+        parents[new_node] = static_cast<Link>(test);
+        children[new_node][kSmaller] = kNoNode;
+        children[new_node][kLarger] = kNoNode;
+        match_position = static_cast<int>(best_position);
         return best;
       }
       test = next;
@@ -180,7 +189,8 @@ LzssCodec::~LzssCodec() = default;
 bool LzssCodec::Compress(Stream& output, Stream& input, ProgressSink sink, void* context) {
   State& s = *state_;
   std::memset(s.window, 0, sizeof s.window);
-  std::memset(s.tree, 0, sizeof s.tree);
+  std::memset(s.children, 0, sizeof s.children);
+  std::memset(s.parents, 0, sizeof s.parents);
   const std::uint64_t threshold = input.GetLength() / 100;
   std::uint64_t consumed = 0;
   std::uint64_t since_last = 0;
@@ -195,8 +205,8 @@ bool LzssCodec::Compress(Stream& output, Stream& input, ProgressSink sink, void*
     s.SetWindow(position + look_ahead, static_cast<std::uint8_t>(c));
     ++look_ahead;
   }
-  s.tree[kTreeRoot].child[kLarger] = static_cast<std::int16_t>(position);
-  s.tree[position] = Node{kTreeRoot, {kNoNode, kNoNode}};
+  s.children[kTreeRoot][kLarger] = static_cast<Link>(position);
+  s.parents[position] = kTreeRoot;
 
   int match_length = 0;
   int match_position = 0;
@@ -271,35 +281,35 @@ class Expander {
     unsigned position = kFirstPosition;
     std::size_t bits_end = in_end_ * 8;
     for (;;) {
-      // Refill before a token could run past the bytes held; only at the end
-      // of the input do the checks below find a token cut short.
-      if (bit + kCopyBits > bits_end && !end_of_input_) {
-        bit_ = bit;
-        Refill();
-        bit = bit_;
-        bits_end = in_end_ * 8;
-        continue;
+      // Refill before a token could run past the bytes held. Only at the end
+      // of the input can a token be cut short, so only there is each one
+      // checked against what is left.
+      if (bit + kCopyBits > bits_end) {
+        if (!end_of_input_) {
+          bit_ = bit;
+          Refill();
+          bit = bit_;
+          bits_end = in_end_ * 8;
+          continue;
+        }
+        if (!WholeTokenAt(bit, bits_end)) return Truncated(at);
       }
-      const std::size_t available = bits_end - bit;
       const std::uint32_t word = LoadBigEndian32(in_ + (bit >> 3)) << (bit & 7);
       if ((word & 0x80000000u) != 0) {
-        if (available < kLiteralBits) return Truncated(at);
         out_[at++] = static_cast<std::uint8_t>(word >> 23);
         position = (position + 1) & kWindowMask;
         bit += kLiteralBits;
       } else {
-        if (available < kEndBits) return Truncated(at);
         const unsigned source = (word >> (32 - kEndBits)) & kWindowMask;
         if (source == kEndOfStream) {
           bit_ = bit + kEndBits;
           at_ = at;
           return Result::kEnd;
         }
-        if (available < kCopyBits) return Truncated(at);
         const unsigned length = ((word >> (32 - kCopyBits)) & ((1u << kLengthBits) - 1)) + kBreakEven + 1;
         bit += kCopyBits;
-        unsigned distance = (position - source) & kWindowMask;
-        if (distance == 0) distance = kWindowSize;
+        // A source at the write position itself lies a whole window back.
+        const unsigned distance = ((position - source - 1) & kWindowMask) + 1;
         Copy(out_ + at, distance, length);
         at += length;
         position = (position + length) & kWindowMask;
@@ -315,6 +325,16 @@ class Expander {
         at = at_;
       }
     }
+  }
+
+  // Whether the bits from bit to bits_end hold the whole token starting at
+  // bit (an end marker needs fewer bits than a copy).
+  bool WholeTokenAt(std::size_t bit, std::size_t bits_end) const {
+    const std::size_t available = bits_end - bit;
+    const std::uint32_t word = LoadBigEndian32(in_ + (bit >> 3)) << (bit & 7);
+    if ((word & 0x80000000u) != 0) return available >= kLiteralBits;
+    if (available < kEndBits) return false;
+    return ((word >> (32 - kEndBits)) & kWindowMask) == kEndOfStream || available >= kCopyBits;
   }
 
   // Copies length (2 to 17) bytes from distance back, byte by byte in effect:

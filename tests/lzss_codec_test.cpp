@@ -272,6 +272,38 @@ TEST(LzssCodecExpand, FailsOnInputOfOneBitsInsteadOfRunningForever) {
   EXPECT_EQ(plain, Bytes(88, 0xFF));
 }
 
+// Our encoder never names the write position itself as a copy's source, but
+// the format allows it: the source is then a whole window back, the bytes
+// written 4096 positions earlier (the zeroed window before that many exist).
+TEST(LzssCodecExpand, ACopyFromTheWritePositionReadsAWholeWindowBack) {
+  struct Case {
+    std::size_t literals;  // written before the copy
+    unsigned length;
+  };
+  // 4096: the window has just been filled once; 70000: past the point where
+  // the output is moved back to the front of its buffer.
+  for (const Case test : {Case{10, 17}, Case{4096, 17}, Case{5000, 2}, Case{70000, 17}}) {
+    const Bytes literals = RandomBytes(test.literals, 14);
+    MemoryStream packed;
+    {
+      BitStream bits(packed, BitStream::Mode::kWrite);
+      for (const std::uint8_t byte : literals) bits.OutputBits(0x100u | byte, 9);
+      const auto position = static_cast<std::uint32_t>((1 + test.literals) % 4096);
+      bits.OutputBits(position << 4 | (test.length - 2), 17);
+      bits.OutputBits(0, 13);
+      bits.Close();
+    }
+    Bytes expected = literals;
+    for (std::size_t i = 0; i < test.length; ++i) {
+      const std::size_t at = test.literals + i;
+      expected.push_back(at < 4096 ? 0 : expected[at - 4096]);
+    }
+    bool ended = false;
+    EXPECT_EQ(Expand(Contents(packed), &ended), expected) << "after " << test.literals << " literals";
+    EXPECT_TRUE(ended);
+  }
+}
+
 TEST(LzssCodecExpand, LeavesTheInputJustAfterTheEndMarkersByte) {
   for (const Golden& golden : TestVectors()) {
     for (const std::size_t extra : {1, 1000, 5000}) {
