@@ -317,6 +317,9 @@ install_product() {
   install_program "$PROGRAM" 1.5.0
   echo "old readme" >"$PROGRAM/readme.txt"
   touch -d @1500000000 "$PROGRAM/$SAMPLE_EXE" "$PROGRAM/readme.txt"
+  # Read-only to Windows: the upgrade must replace it, and a failed one
+  # must put it back as it was.
+  chmod a-w "$PROGRAM/readme.txt"
   register_app_path "$PROGRAM"
   mkdir -p "$PRODUCT/Data/Fonts"
   echo "my notes" >"$PRODUCT/Data/notes.txt"
@@ -432,6 +435,8 @@ expect_failed_upgrade() {
 # expect_product_untouched: files, settings, data and links as installed.
 expect_product_untouched() {
   expect_same_tree "$PRODUCT" "$PRODUCT_FILES"
+  [[ $(stat -c %A "$PROGRAM/readme.txt") == *w* ]] && fail "readme.txt is no longer read-only"
+  expect_text "$(stat -c %Y "$PROGRAM/$SAMPLE_EXE")" 1500000000 "the program's write time"
   expect_text "$(reg_value "$COMPANY_KEY\\Tessaline" Theme)" "Blue" "the old settings"
   [ -d "$WINEPREFIX/drive_c/ProgramData/Quintarel Corporation" ] && fail "a data folder was made"
   expect_text "$(link_target --common 'Tessa Line\Tessa Viewer.lnk')" \

@@ -21,7 +21,7 @@ for file in "$SAMPLE_EXE" Viewer.exe; do
   expect_text "$(stat -c %Y "$PROGRAM/$file")" 1700000000 "the write time of $file"
 done
 cmp -s "$PROGRAM/help/guide.txt" "$WORK/source/guide.txt" || fail "help\\guide.txt differs"
-expect_text "$(cat "$PROGRAM/readme.txt")" "new readme" "readme.txt"
+expect_text "$(cat "$PROGRAM/readme.txt")" "new readme" "the read-only readme.txt"
 expect_text "$(cd "$PROGRAM" && find . | sort | tr '\n' ' ')" \
   ". ./SampleViewer.exe ./Viewer.exe ./help ./help/guide.txt ./readme.txt " "the program folder"
 
