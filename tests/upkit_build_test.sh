@@ -111,7 +111,7 @@ printf 'a\n' >fail/a.txt
 script fail/update.inf '[filelist]' a.txt '' missing.txt
 run build fail/update.inf -o fresh.dat; expect_rc 1 "build with a missing file"
 expect_one_error_line "build with a missing file" "fail/update.inf: filelist line 3 (missing.txt): "
-grep -qF "$(hostpath fail/missing.txt) was not found" stderr || fail "the cause is not given: $(cat stderr)"
+grep -qF "$(syspath fail/missing.txt) was not found" stderr || fail "the cause is not given: $(cat stderr)"
 [ -e fresh.dat ] && fail "a failed build left OUT behind"
 echo keep >kept.dat
 run build fail/update.inf -o kept.dat; expect_rc 1 "build with a missing file over an existing OUT"

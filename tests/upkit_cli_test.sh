@@ -118,7 +118,7 @@ if [ ${#runner[@]} -eq 0 ]; then
   # needing a small file system; the signal it raises is ignored here.
   (trap '' XFSZ; ulimit -f 8; "$upkit" extract good.dat -C full >stdout 2>stderr); rc=$?
   expect_rc 1 "extract onto a full disk"
-  expect_one_error_line "extract onto a full disk" "entry 1 (App.txt): Disk full while accessing full/App.txt."
+  expect_one_error_line "extract onto a full disk" "entry 1 (App.txt): Disk full while accessing $(syspath full/App.txt)."
   [ -e full/App.txt ] && fail "a failed extract left App.txt behind"
 fi
 

@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "tools/upkit/source_file.h"
@@ -36,10 +37,23 @@ class Packer {
   PackOutcome Run(unsigned threads, const std::function<void(std::int64_t)>& show) {
     const std::size_t count =
         std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(jobs_.size(), 1));
-    running_ = count;
     std::vector<std::thread> workers;
     workers.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
+    for (std::size_t i = 0; i < count; ++i) {
+      std::lock_guard lock(mutex_);
+      ++running_;
+      try {
+        workers.emplace_back([this] { Work(); });
+      } catch (const std::system_error&) {
+        // Fewer threads than asked for only make the build slower.
+        --running_;
+        break;
+      }
+    }
+    if (workers.empty()) {
+      running_ = 1;
+      Work();
+    }
     {
       std::unique_lock lock(mutex_);
       while (!all_stopped_.wait_for(lock, kShowInterval, [this] { return running_ == 0; })) {
