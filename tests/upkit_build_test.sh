@@ -130,15 +130,21 @@ expect_one_error_line "missing script" "none.inf was not found."
 echo "== builds refuse what they cannot pack faithfully"
 # Non-files behind relative names: a device, a pipe, a file whose length
 # is not what it holds, a folder. Each must fail at once with the cause.
+# Wine shows the device as an empty file that holds more, and has no pipes.
 mkdir odd
 ln -s /dev/zero odd/zero
-mkfifo odd/fifo
 ln -s /proc/version odd/proc
 mkdir odd/folder
+odd_files=(zero:'device, pipe or socket' proc:'claims 0 bytes but holds more' folder:'is a folder')
+if [ ${#runner[@]} -eq 0 ]; then
+  mkfifo odd/fifo
+  odd_files+=(fifo:'device, pipe or socket')
+else
+  odd_files[0]=zero:'claims 0 bytes but holds more'
+fi
 saved_runner=("${runner[@]}")
 runner=(timeout 60 "${saved_runner[@]}")
-for listed in zero:'device, pipe or socket' fifo:'device, pipe or socket' \
-              proc:'claims 0 bytes but holds more' folder:'is a folder'; do
+for listed in "${odd_files[@]}"; do
   script odd/update.inf '[filelist]' "${listed%%:*}"
   run build odd/update.inf -o odd.dat; expect_rc 1 "build of ${listed%%:*}"
   expect_one_error_line "build of ${listed%%:*}" "filelist line 1 (${listed%%:*}): "
@@ -166,8 +172,8 @@ for name in '..\same\x.txt' "$work/same/x.txt" 'C:x.txt'; do
   run build same/bad.inf -o bad.dat; expect_rc 1 "build of the name $name"
   [ "$(wc -l <stderr)" -eq 1 ] || fail "build of the name $name: $(cat stderr)"
 done
-printf '[Quintarel Corporation UpdateInfo]\nformat=0\n[filelist]\nx.txt\000junk\n' >same/nul.inf
-run build same/nul.inf -o bad.dat; expect_rc 1 "build of a line with a NUL"
+printf '[Quintarel Corporation UpdateInfo]\nformat=0\n[filelist]\nx.txt\000junk\n' >same/zero_byte.inf
+run build same/zero_byte.inf -o bad.dat; expect_rc 1 "build of a line with a NUL"
 expect_one_error_line "NUL in a line" "filelist line 1 (x.txt): the line holds a NUL byte"
 [ -e bad.dat ] && fail "a build of a refused name wrote an archive"
 
