@@ -92,11 +92,7 @@ bool ArchiveEntry::WriteTo(Stream& stream) {
 bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, const std::string& name,
                             PercentProgress* progress, FileErrorReporter* reporter) {
   FileTimes times;
-  if (files.GetTimes(path, &times)) {
-    write_time_ = ToStoredTime(times.last_write);
-    creation_time_ = ToStoredTime(times.creation != 0 ? times.creation : times.last_write);
-    access_time_ = ToStoredTime(times.last_access != 0 ? times.last_access : times.last_write);
-  }
+  if (!files.GetTimes(path, &times)) times = FileTimes{};
 
   FileErrorCause cause = FileErrorCause::kNone;
   std::unique_ptr<FileStream> file = FileStream::Open(files, path, FileStream::Mode::kRead, &cause);
@@ -106,32 +102,42 @@ bool ArchiveEntry::LoadFile(FileSystem& files, const std::string& path, const st
   }
 
   try {
-    name_ = name;
-    const std::uint64_t length = file->GetLength();
-    if (length > std::numeric_limits<std::uint32_t>::max()) return false;
-    file_size_ = static_cast<std::uint32_t>(length);
-    data_.SetLength(0);
-    if (progress != nullptr) progress->SetTotal(static_cast<std::int64_t>(length));
-
-    LzssCodec codec;
-    const bool completed = codec.Compress(data_, *file,
-                                          progress != nullptr ? &PercentProgress::Forward : nullptr,
-                                          progress);
-    compressed_ = 1;
-    if (length <= data_.GetLength()) {
-      compressed_ = 0;
-      data_.SetLength(0);
-      data_.Seek(0, SeekOrigin::kBegin);
-      file->Seek(0, SeekOrigin::kBegin);
-      CopyStream(*file, data_);
-    }
+    const bool completed = LoadStream(*file, name, times, progress);
     file->Close();
-    stored_size_ = static_cast<std::uint32_t>(data_.size());
     return completed;
   } catch (const FileError& error) {
     if (reporter != nullptr) reporter->ShowFileError(error);
     return false;
   }
+}
+
+bool ArchiveEntry::LoadStream(Stream& source, const std::string& name, const FileTimes& times,
+                              PercentProgress* progress) {
+  write_time_ = ToStoredTime(times.last_write);
+  creation_time_ = ToStoredTime(times.creation != 0 ? times.creation : times.last_write);
+  access_time_ = ToStoredTime(times.last_access != 0 ? times.last_access : times.last_write);
+  name_ = name;
+  source.Seek(0, SeekOrigin::kBegin);
+  const std::uint64_t length = source.GetLength();
+  if (length > std::numeric_limits<std::uint32_t>::max()) return false;
+  file_size_ = static_cast<std::uint32_t>(length);
+  data_.SetLength(0);
+  if (progress != nullptr) progress->SetTotal(static_cast<std::int64_t>(length));
+
+  LzssCodec codec;
+  const bool completed = codec.Compress(data_, source,
+                                        progress != nullptr ? &PercentProgress::Forward : nullptr,
+                                        progress);
+  compressed_ = 1;
+  if (length <= data_.GetLength()) {
+    compressed_ = 0;
+    data_.SetLength(0);
+    data_.Seek(0, SeekOrigin::kBegin);
+    source.Seek(0, SeekOrigin::kBegin);
+    CopyStream(source, data_);
+  }
+  stored_size_ = static_cast<std::uint32_t>(data_.size());
+  return completed;
 }
 
 bool ArchiveEntry::ExtractTo(Stream& stream, PercentProgress* progress) {
@@ -242,6 +248,12 @@ bool UpdateArchive::AddFile(const std::string& name, const std::string& source_p
   if (name.size() > fmt::kMaxNameLength) return false;
   auto entry = std::make_unique<ArchiveEntry>();
   if (!entry->LoadFile(files_, source_path, name, progress, reporter_)) return false;
+  entries_.push_back(std::move(entry));
+  return true;
+}
+
+bool UpdateArchive::AddEntry(std::unique_ptr<ArchiveEntry> entry) {
+  if (Find(entry->name()) != -1 || entry->name().size() > fmt::kMaxNameLength) return false;
   entries_.push_back(std::move(entry));
   return true;
 }

@@ -53,6 +53,12 @@ class ArchiveEntry {
   // or progress asked to stop.
   bool LoadFile(FileSystem& files, const std::string& path, const std::string& name,
                 PercentProgress* progress, FileErrorReporter* reporter);
+  // Takes all of source under name, as LoadFile takes a file: fileSize is
+  // the source's length, and a creation or access time of 0 becomes the
+  // write time. False when the source is too large for the format or
+  // progress asked to stop. Stream errors (FileError) propagate.
+  bool LoadStream(Stream& source, const std::string& name, const FileTimes& times,
+                  PercentProgress* progress);
   // Writes the uncompressed bytes to the stream. False when the stored data
   // is damaged (does not expand to exactly fileSize bytes) or progress asked
   // to stop.
@@ -115,6 +121,9 @@ class UpdateArchive {
   // The same for a file read from source_path but stored under name.
   bool AddFile(const std::string& name, const std::string& source_path,
                PercentProgress* progress);
+  // Appends an entry loaded elsewhere, e.g. on another thread. False, with
+  // the archive unchanged, for a name already present or too long.
+  bool AddEntry(std::unique_ptr<ArchiveEntry> entry);
 
   // Index of the first entry whose name equals name, ASCII letters compared
   // without regard to case; -1 when there is none.

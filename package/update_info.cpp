@@ -64,13 +64,19 @@ bool UpdateInfo::Load(Stream& stream) {
     if (read == 0) return false;
     filled += read;
   }
-  text_ = std::move(text);
+  return LoadText(text);
+}
 
+bool UpdateInfo::LoadText(std::string& text) {
+  text_.swap(text);
+  position_ = 0;
   std::string format;
   if (std::string_view(text_).starts_with(kSignature) &&
       GetValue(kHeaderSection, kFormatKey, {}, &format, kSearchCapacity) && ReadsAsZero(format)) {
+    text = std::string();
     return true;
   }
+  text_.swap(text);
   text_ = std::string();
   position_ = 0;
   return false;
@@ -170,7 +176,9 @@ bool UpdateInfo::ReadLine(std::size_t capacity, std::string* line) {
   // The kept text ends at a NUL or at the capacity; CR bytes in it are
   // dropped, so it is copied run by run between them.
   const std::size_t keep = KeptLength(capacity);
-  text = text.substr(0, text.find('\0'));
+  const std::size_t nul = text.find('\0');
+  line_had_nul_ = nul != std::string_view::npos;
+  text = text.substr(0, nul);
   line->clear();
   while (line->size() < keep) {
     const std::size_t cr = text.find('\r');

@@ -42,6 +42,9 @@ class UpdateInfo {
   // length and checks the signature line and "format" = 0. On false the
   // reader holds no text. Stream errors (FileError) propagate.
   bool Load(Stream& stream);
+  // Load on text already in memory, without copying it: on true the reader
+  // has taken text over (text is left empty); on false text is unchanged.
+  bool LoadText(std::string& text);
 
   // Load on the file at path. False, silently, when the file cannot be
   // opened or a read error occurs.
@@ -76,11 +79,17 @@ class UpdateInfo {
   bool ReadLine(std::size_t capacity, std::string* line);
 
   bool japanese() const { return japanese_; }
+  // Reads the same text as the other system would, without loading it again.
+  void set_japanese(bool japanese) { japanese_ = japanese; }
+  // Whether the last line read held a NUL byte, so that whatever followed
+  // it on that line was dropped.
+  bool line_had_nul() const { return line_had_nul_; }
 
  private:
   std::string text_;
   std::size_t position_ = 0;
   bool japanese_;
+  bool line_had_nul_ = false;
   // Reused by the searches so that scanning a large script does not allocate.
   std::string scratch_;
 };

@@ -108,11 +108,14 @@ TEST_F(PackArchiveTest, StopsAtTheFirstLineThatCannotBeAdded) {
   }
 }
 
-TEST_F(PackArchiveTest, ANameTooLongForTheArchiveStopsTheBuild) {
-  const std::string long_name(260, 'n');
-  files_.AddFile("C:\\build\\" + long_name, "x");
-  const PackResult result = Pack(std::string(kHeader) + "[filelist]\n" + long_name + "\n");
-  EXPECT_EQ(result.status, PackStatus::kNameTooLong);
+TEST_F(PackArchiveTest, NamesUpToTheFieldsCapacityArePacked) {
+  for (const auto& [length, status] : {std::pair{std::size_t{259}, PackStatus::kComplete},
+                                       std::pair{std::size_t{260}, PackStatus::kNameTooLong}}) {
+    archive_.Clear();
+    const std::string name(length, 'n');
+    files_.AddFile("C:\\build\\" + name, "x");
+    EXPECT_EQ(Pack(std::string(kHeader) + "[filelist]\n" + name + "\n").status, status) << length;
+  }
 }
 
 TEST_F(PackArchiveTest, CancelDuringTheFirstFileStopsAtOnce) {

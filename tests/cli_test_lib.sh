@@ -45,6 +45,11 @@ hostpath() {
   if [ ${#runner[@]} -gt 0 ]; then printf 'Z:%s' "${1//\//\\}"; else printf '%s' "$1"; fi
 }
 
+# A relative path as the program writes it in messages: "\" under a runner.
+syspath() {
+  if [ ${#runner[@]} -gt 0 ]; then printf '%s' "${1//\//\\}"; else printf '%s' "$1"; fi
+}
+
 finish() {
   if [ "$failures" -ne 0 ]; then
     echo "$failures failures" >&2

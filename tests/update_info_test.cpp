@@ -168,6 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"CommentAboveKey", "[strings]\n;title=Commented\ntitle=Real\n", "strings", "title", true,
                   "Real"},
         ValueCase{"CommentedKeyOnly", "[strings]\n;title=Commented\n", "strings", "title", false, "default"},
+        // The whole text before "=" is the key asked for, yet the line is a comment.
+        ValueCase{"CommentLineMatchingTheKey", "[strings]\n;title=Commented\n", "strings", ";title", false,
+                  "default"},
         ValueCase{"LinesWithoutEqualsSkipped", "[strings]\nsome text\n\ntitle=Real\n", "strings", "title",
                   true, "Real"},
         ValueCase{"FirstOfTwoKeys", "[strings]\ntitle=First\ntitle=Second\n", "strings", "title", true,

@@ -65,6 +65,8 @@ class UpdaterAppTest : public ::testing::Test {
     files_.AddFile("C:\\build\\docs\\guide.txt", "guide");
     environment_.matches["update.inf"] = "C:\\build\\update.inf";
     environment_.matches["C:\\build\\*.inf"] = "C:\\build\\update.inf";
+    // Browsing in the save dialog leaves the current folder where the user went.
+    ui_.on_save_dialog = [this] { environment_.SetCurrentFolder("C:\\out"); };
   }
 
   void Start(std::vector<std::string> arguments) { app_.Startup(arguments); }

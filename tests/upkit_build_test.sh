@@ -111,7 +111,7 @@ printf 'a\n' >fail/a.txt
 script fail/update.inf '[filelist]' a.txt '' missing.txt
 run build fail/update.inf -o fresh.dat; expect_rc 1 "build with a missing file"
 expect_one_error_line "build with a missing file" "fail/update.inf: filelist line 3 (missing.txt): "
-grep -q 'missing.txt was not found' stderr || fail "the cause is not given: $(cat stderr)"
+grep -qF "$(syspath fail/missing.txt) was not found" stderr || fail "the cause is not given: $(cat stderr)"
 [ -e fresh.dat ] && fail "a failed build left OUT behind"
 echo keep >kept.dat
 run build fail/update.inf -o kept.dat; expect_rc 1 "build with a missing file over an existing OUT"
@@ -126,6 +126,78 @@ expect_one_error_line "format 1" 'not an update information script: [Quintarel C
 run build fail/none.inf; expect_rc 1 "build of a missing script"
 expect_one_error_line "missing script" "none.inf was not found."
 [ -e fresh.dat ] || [ -e format.dat ] || [ -e dup.dat ] && fail "a failed build wrote an archive"
+
+echo "== builds refuse what they cannot pack faithfully"
+# Non-files behind relative names: a device, a pipe, a file whose length
+# is not what it holds, a folder. Each must fail at once with the cause.
+# Wine shows the device as an empty file that holds more, and has no pipes.
+mkdir odd
+ln -s /dev/zero odd/zero
+ln -s /proc/version odd/proc
+mkdir odd/folder
+odd_files=(zero:'device, pipe or socket' proc:'claims 0 bytes but holds more' folder:'is a folder')
+if [ ${#runner[@]} -eq 0 ]; then
+  mkfifo odd/fifo
+  odd_files+=(fifo:'device, pipe or socket')
+else
+  odd_files[0]=zero:'claims 0 bytes but holds more'
+fi
+saved_runner=("${runner[@]}")
+runner=(timeout 60 "${saved_runner[@]}")
+for listed in "${odd_files[@]}"; do
+  script odd/update.inf '[filelist]' "${listed%%:*}"
+  run build odd/update.inf -o odd.dat; expect_rc 1 "build of ${listed%%:*}"
+  expect_one_error_line "build of ${listed%%:*}" "filelist line 1 (${listed%%:*}): "
+  grep -qF "${listed#*:}" stderr || fail "build of ${listed%%:*} gives no cause: $(cat stderr)"
+done
+runner=("${saved_runner[@]}")
+[ -e odd.dat ] && fail "a build of non-files wrote an archive"
+
+# OUT that is a source would be replaced by the archive.
+mkdir same
+printf 'a\n' >same/a.txt
+script same/update.inf '[filelist]' a.txt
+cp same/a.txt a.orig; cp same/update.inf update.orig
+for out in same/a.txt same/update.inf same/./a.txt; do
+  run build same/update.inf -o "$out"; expect_rc 1 "build -o $out"
+  expect_one_error_line "build -o $out" "the archive would replace it"
+done
+cmp -s same/a.txt a.orig && cmp -s same/update.inf update.orig || fail "a build replaced its own source"
+
+# Names that extract refuses, text hidden behind a NUL.
+printf 'x\n' >same/x.txt
+printf 'x\n' >same/C:x.txt
+for name in '..\same\x.txt' "$work/same/x.txt" 'C:x.txt'; do
+  script same/bad.inf '[filelist]' "$name"
+  run build same/bad.inf -o bad.dat; expect_rc 1 "build of the name $name"
+  [ "$(wc -l <stderr)" -eq 1 ] || fail "build of the name $name: $(cat stderr)"
+done
+printf '[Quintarel Corporation UpdateInfo]\nformat=0\n[filelist]\nx.txt\000junk\n' >same/zero_byte.inf
+run build same/zero_byte.inf -o bad.dat; expect_rc 1 "build of a line with a NUL"
+expect_one_error_line "NUL in a line" "filelist line 1 (x.txt): the line holds a NUL byte"
+[ -e bad.dat ] && fail "a build of a refused name wrote an archive"
+
+# "/" in a list line: stored as written, extracted into its folder; the
+# same file named twice is a warning.
+mkdir -p same/sub
+printf 's\n' >same/sub/s.txt
+script same/slash.inf '[filelist]' 'sub/s.txt' 'sub\s.txt'
+run build same/slash.inf -o slash.dat; expect_rc 0 "build of sub/s.txt and sub\\s.txt"
+expect_one_error_line "two names of one file" 'warning: same/slash.inf: filelist line 2 (sub\s.txt) and filelist line 1 (sub/s.txt) name the same file'
+run extract slash.dat -C slash sub/s.txt; expect_rc 0 "extract of sub/s.txt"
+cmp -s same/sub/s.txt slash/sub/s.txt || fail "sub/s.txt was not extracted into its folder"
+
+echo "== parallel builds"
+run build sample/update.inf -o j1.dat --time 1714564800 -j1; expect_rc 0 "build -j1"
+run build sample/update.inf -o j4.dat --time 1714564800 -j 4; expect_rc 0 "build -j 4"
+cmp -s j1.dat j4.dat || fail "build -j1 and -j4 differ"
+for n in 0 x 257 ''; do run build sample/update.inf -o jx.dat -j "$n"; expect_rc 2 "build -j '$n'"; done
+printf 'b\n' >fail/b.txt
+script fail/two.inf '[filelist]' a.txt missing1.txt b.txt missing2.txt
+for n in 1 4; do
+  run build fail/two.inf -o two.dat -j$n; expect_rc 1 "build -j$n with two missing files"
+  expect_one_error_line "-j$n: first failure" "filelist line 2 (missing1.txt): "
+done
 
 echo "== value and lines"
 printf '[Quintarel Corporation UpdateInfo]\nformat=0\n[strings]\r\ntitle=T\x83\x65\x83\x58\x83\x67  \r\nempty=\n[japanese]\nstrings=strings_j\n[strings_j]\ntitle=J\n[hint]\nexe,a.exe\n\n; kept\n[empty]\n[last]\nx' >raw.inf

@@ -13,6 +13,9 @@ pack_raw() { python3 "$pack" "$@"; }
 echo "== usage"
 run; expect_rc 2 "no arguments"
 run --help; expect_rc 0 "--help"; grep -q '^usage: upkit' stdout || fail "--help prints no usage"
+tr -s ' \n' ' ' <stdout | grep -qF 'index, name, fileSize, storedSize, compressed, creation, write and access time' ||
+  fail "--help does not give list's fields in their order: $(cat stdout)"
+grep -qF 'build SCRIPT [-o OUT] [--time T] [-j N]' stdout || fail "--help does not document build -j"
 run frobnicate; expect_rc 2 "unknown command"; grep -q 'unknown command' stderr || fail "unknown command not named"
 run compress onlyone; expect_rc 2 "compress with one argument"
 run list --bogus x.dat; expect_rc 2 "list with an unknown option"
@@ -101,6 +104,23 @@ mkdir here && (cd here && "${runner[@]}" "$upkit" extract ../good.dat >/dev/null
 cmp -s src/App.txt here/App.txt || fail "extract into the current folder wrote no App.txt"
 run extract good.dat -C "$(hostpath "$work/abs")"; expect_rc 0 "extract into an absolute folder"
 cmp -s src/docs/readme.txt abs/docs/readme.txt || fail "extract into an absolute folder"
+
+echo "== extract names the real cause"
+printf 'not a folder\n' >plain.txt
+run extract good.dat -C plain.txt; expect_rc 1 "extract -C a file"
+expect_one_error_line "extract -C a file" "plain.txt is not a folder"
+for command in list verify show; do
+  run "$command" src; expect_rc 1 "$command of a folder"
+  expect_one_error_line "$command of a folder" "src is a folder, not a file."
+done
+if [ ${#runner[@]} -eq 0 ]; then
+  # A file size limit makes writes fail as a full disk does (EFBIG), without
+  # needing a small file system; the signal it raises is ignored here.
+  (trap '' XFSZ; ulimit -f 8; "$upkit" extract good.dat -C full >stdout 2>stderr); rc=$?
+  expect_rc 1 "extract onto a full disk"
+  expect_one_error_line "extract onto a full disk" "entry 1 (App.txt): Disk full while accessing $(syspath full/App.txt)."
+  [ -e full/App.txt ] && fail "a failed extract left App.txt behind"
+fi
 
 echo "== unsafe names"
 abs_name="/upkit-cli-test-$$.txt"

@@ -40,6 +40,8 @@ mkfifo pipe
 run compress input.bin pipe; expect_rc 1 "compress into a pipe"
 expect_one_error_line "compress into a pipe" "pipe is not a regular file"
 [ -p pipe ] || fail "the pipe was replaced"
+run build "$project/examples/sample/update.inf" -o pipe; expect_rc 1 "build into a pipe"
+expect_one_error_line "build into a pipe" "pipe is not a regular file"
 mkdir folder.out
 run expand out.lz folder.out; expect_rc 1 "expand into a folder"
 expect_one_error_line "expand into a folder" "folder.out is a folder"

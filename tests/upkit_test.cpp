@@ -11,6 +11,7 @@
 #include "package/update_archive.h"
 #include "tests/support/memory_file_system.h"
 #include "tools/upkit/archive_check.h"
+#include "tools/upkit/build_plan.h"
 #include "tools/upkit/json.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/script_check.h"
@@ -21,6 +22,7 @@ namespace quintarel::upkit {
 namespace {
 
 namespace fmt = archive_format;
+using namespace std::string_literals;
 
 struct NameCase {
   const char* name;
@@ -52,6 +54,7 @@ TEST(PathsTest, FolderPathAndJoinBelow) {
   for (const auto& [given, expected] : folders) EXPECT_EQ(FolderPath(given), expected) << given;
 
   EXPECT_EQ(JoinBelow("out", "docs\\a.txt"), "out\\docs\\a.txt");
+  EXPECT_EQ(JoinBelow("out", "docs/sub/a.txt"), "out\\docs\\sub\\a.txt");
   EXPECT_EQ(JoinBelow("\\", "a"), "\\a");
   EXPECT_EQ(JoinBelow("C:\\", "a"), "C:\\a");
   EXPECT_TRUE(IsRelativePath("out\\x"));
@@ -62,6 +65,55 @@ TEST(PathsTest, FolderPathAndJoinBelow) {
 TEST(PathsTest, PrintableNameEscapesControlBytesOnly) {
   EXPECT_EQ(PrintableName("docs\\r\xe9sum\xe9.txt"), "docs\\r\xe9sum\xe9.txt");
   EXPECT_EQ(PrintableName(std::string("a\nb\x1b[2J\x7f")), "a\\x0ab\\x1b[2J\\x7f");
+}
+
+TEST(BuildPlanTest, ReadListedFilesNumbersLinesAndNotesNuls) {
+  std::string text = "[Quintarel Corporation UpdateInfo]\nformat=0\n[filelist]\na.txt\n\nb\0c.txt\n"s;
+  UpdateInfo script(true);
+  ASSERT_TRUE(script.LoadText(text));
+  const std::vector<ListedFile> files = ReadListedFiles(script);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].line_number, 1u);
+  EXPECT_FALSE(files[0].had_nul);
+  EXPECT_EQ(files[1].line_number, 3u);
+  EXPECT_EQ(files[1].name, "b");
+  EXPECT_TRUE(files[1].had_nul);
+}
+
+TEST(BuildPlanTest, CheckListedNamesStopsAtTheFirstNameThatCannotBePacked) {
+  struct Case {
+    std::vector<std::string> names;
+    const char* error;  // a part of the message, or null when the names can be packed
+    std::size_t warnings;
+  };
+  const Case cases[] = {
+      {{std::string(259, 'n')}, nullptr, 0},
+      {{"ok.txt", std::string(260, 'n')}, "filelist line 2 (nnn", 0},
+      {{std::string(260, 'n')}, "the name is 260 bytes, an entry name holds at most 259", 0},
+      {{"..\\evil.txt"}, "part '..' that leaves its folder", 0},
+      {{"sub/../../evil.txt"}, "part '..' that leaves its folder", 0},
+      {{"/etc/passwd"}, "absolute path", 0},
+      {{"C:evil.txt"}, "drive letter", 0},
+      {{"a.txt", "A.TXT"}, "already packed from filelist line 1 (a.txt) (letter case ignored)", 0},
+      {{"Update.inf"}, "the same name as the script, entry 0 (letter case ignored)", 0},
+      {{"sub/s.txt", "SUB\\s.txt", "sub\\other.txt"}, nullptr, 1},
+      {{"sub\\s.txt", "sub/s.txt", "x/../y"}, "leaves its folder", 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<ListedFile> files;
+    for (const std::string& name : c.names) files.push_back({files.size() + 1, name, false});
+    const NameCheck check = CheckListedNames("update.inf", "filelist", files);
+    if (c.error == nullptr) {
+      EXPECT_FALSE(check.error) << c.names[0] << ": " << check.error.value_or("");
+    } else {
+      EXPECT_NE(check.error.value_or("").find(c.error), std::string::npos)
+          << c.names[0] << ": " << check.error.value_or("no error");
+    }
+    EXPECT_EQ(check.warnings.size(), c.warnings) << c.names[0];
+  }
+  const NameCheck nul = CheckListedNames("update.inf", "filelist", {{4, "a", true}});
+  EXPECT_EQ(nul.error.value_or(""),
+            "filelist line 4 (a): the line holds a NUL byte, and the text after it would be dropped");
 }
 
 TEST(JsonStringTest, EscapesAndKeepsValidJsonForAnyBytes) {
@@ -427,10 +479,7 @@ TEST(ScriptSummaryTest, TextMarksEntriesAndReadsTheFileListAsTheBuilder) {
                                                 std::end(kSummaryScript) - 1));
   UpdateInfo wizard(false);
   ASSERT_TRUE(wizard.Load(script));
-  script.Seek(0, SeekOrigin::kBegin);
-  UpdateInfo builder(true);
-  ASSERT_TRUE(builder.Load(script));
-  const std::string text = FormatSummaryText(ReadScriptSummary(wizard, builder), &archive.archive());
+  const std::string text = FormatSummaryText(ReadScriptSummary(wizard), &archive.archive());
   for (const char* expected : {
            "archive:          2 entries, the script is entry 0 (update.inf)\n",
            "title:            T\xe9tel\n",
@@ -450,7 +499,7 @@ TEST(ScriptSummaryTest, JsonKeepsExactBytesBesideEachText) {
                                                 std::end(kSummaryScript) - 1));
   UpdateInfo japanese(true);
   ASSERT_TRUE(japanese.Load(script));
-  const std::string json = FormatSummaryJson(ReadScriptSummary(japanese, japanese), nullptr, true);
+  const std::string json = FormatSummaryJson(ReadScriptSummary(japanese), nullptr, true);
   for (const char* expected : {
            "{\"source\":\"script\",\"japanese\":true,",
            "\"title\":\"\\u0083e\\u0083X\\u0083g\",\"titleHex\":\"836583588367\"",

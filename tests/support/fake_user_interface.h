@@ -2,6 +2,7 @@
 #define TESTS_SUPPORT_FAKE_USER_INTERFACE_H_
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,7 @@ class FakeUserInterface final : public UserInterface {
   }
   std::optional<std::string> AskSavePath(const std::string& suggested_name) override {
     log.push_back("save as " + suggested_name);
+    if (on_save_dialog) on_save_dialog();
     return save_path;
   }
   std::unique_ptr<ProgressView> OpenProgress() override {
@@ -65,6 +67,9 @@ class FakeUserInterface final : public UserInterface {
   bool answer_yes = true;
   std::deque<bool> answers;
   std::optional<std::string> save_path = "C:\\out\\update.dat";
+  // Runs while the save dialog is open, e.g. to move the current folder as
+  // browsing in the real dialog does.
+  std::function<void()> on_save_dialog;
   int cancel_after = -1;
 
  private:

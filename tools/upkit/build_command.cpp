@@ -1,19 +1,21 @@
 // build: packs a script and its file list into an archive, as the updater's
-// builder does.
+// builder does, compressing the files on several threads.
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <memory>
 #include <optional>
+#include <thread>
 
-#include "package/archive_packing.h"
+#include "package/path.h"
 #include "package/script_values.h"
-#include "package/text.h"
+#include "tools/upkit/build_plan.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/output_checks.h"
+#include "tools/upkit/file_kind.h"
+#include "tools/upkit/parallel_pack.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/progress_bar.h"
-#include "tools/upkit/script_check.h"
 #include "tools/upkit/time_format.h"
 
 namespace quintarel::upkit {
@@ -22,18 +24,31 @@ namespace {
 
 constexpr char kDefaultArchiveName[] = "update.dat";
 constexpr char kSourceDateEpoch[] = "SOURCE_DATE_EPOCH";
-// Longer names are cut from the front in the bar, so it fits one line.
-constexpr std::size_t kLabelNameLength = 40;
+// More threads than this only cost memory: each holds a whole file.
+constexpr unsigned kMaxThreads = 256;
 
 struct BuildOptions {
   std::string script;
   std::string out;
   std::optional<std::int32_t> time;
+  unsigned threads = 0;
 };
 
 int BadTime(std::string_view where, std::string_view text) {
   return UsageError(std::string(where) + " must be seconds since 1970 UTC that fit a signed " +
                     "32-bit number, not '" + std::string(text) + "'");
+}
+
+// A thread count from 1 to kMaxThreads, in decimal.
+bool ParseThreads(const std::string& text, unsigned* threads) {
+  if (text.empty() || text.size() > 3 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  const unsigned value = static_cast<unsigned>(std::stoul(text));
+  if (value == 0 || value > kMaxThreads) return false;
+  *threads = value;
+  return true;
 }
 
 // Parses the arguments; returns kExitOk or the usage error's code.
@@ -49,6 +64,16 @@ int ParseOptions(const Arguments& args, BuildOptions* options) {
       std::int32_t seconds = 0;
       if (!ParseArchiveTime(args[i], &seconds)) return BadTime("--time", args[i]);
       options->time = seconds;
+    } else if (arg == "-j" || (arg.starts_with("-j") && arg.size() > 2)) {
+      std::string count = arg.substr(2);
+      if (count.empty()) {
+        if (++i == args.size()) return UsageError("-j needs a number of threads");
+        count = args[i];
+      }
+      if (!ParseThreads(count, &options->threads)) {
+        return UsageError("-j takes a number of threads from 1 to " + std::to_string(kMaxThreads) +
+                          ", not '" + count + "'");
+      }
     } else if (arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + arg + "' for build");
     } else if (!have_script) {
@@ -68,6 +93,7 @@ int ParseOptions(const Arguments& args, BuildOptions* options) {
       options->time = seconds;
     }
   }
+  if (options->threads == 0) options->threads = std::max(1u, std::thread::hardware_concurrency());
   return kExitOk;
 }
 
@@ -96,7 +122,7 @@ volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int) { interrupted = 1; }
 
-// Ctrl+C while packing stops the build at the file's next progress report,
+// Ctrl+C while packing stops the build at the files' next progress report,
 // so that nothing half-done is left behind; the archive is still in memory
 // then.
 class InterruptScope {
@@ -110,62 +136,18 @@ class InterruptScope {
   void (*previous_)(int);
 };
 
-// Draws a bar for each file while stderr is a terminal, counts the files
-// started (the last one is where a failed build stopped) and passes on an
-// interrupt.
-class BuildObserver final : public PackingObserver {
- public:
-  explicit BuildObserver(bool terminal) : terminal_(terminal) {}
-
-  void StartFile(const std::string& name) override {
-    ++started_;
-    bar_.reset();
-    std::string label = PrintableName(name);
-    if (label.size() > kLabelNameLength) label = "..." + label.substr(label.size() - kLabelNameLength);
-    bar_ = std::make_unique<ProgressBar>(stderr, terminal_, "build " + label, 100, 0);
+// Why out must not be written: it is the script or a listed file, which
+// the build would replace with the archive. "" when it is neither.
+std::string OutOverwritesSource(const std::string& out, const std::vector<PackJob>& jobs,
+                                const std::vector<ListedFile>& files,
+                                const std::string& section) {
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!IsSameFile(out, jobs[i].path)) continue;
+    const std::string what = i == 0 ? std::string("the script itself")
+                                    : "the file of " + DescribeLine(section, files[i - 1]);
+    return DisplayPath(out) + " is " + what + "; the archive would replace it";
   }
-  bool Progress(std::int64_t percent) override {
-    if (bar_) bar_->Update(percent);
-    return interrupted == 0;
-  }
-  void Finish() { bar_.reset(); }
-  std::size_t started() const { return started_; }
-
- private:
-  bool terminal_;
-  std::unique_ptr<ProgressBar> bar_;
-  std::size_t started_ = 0;
-};
-
-// Where the build stopped, in words: the file-list line (counted in its
-// section as the script has it, empty lines included) and its name.
-std::string StoppedLine(UpdateInfo& script, std::size_t file_index) {
-  const std::vector<std::string> lines = ReadSectionLines(script, kFileListSection);
-  std::size_t position = 0;
-  std::size_t seen = 0;
-  for (; position < lines.size(); ++position) {
-    if (!lines[position].empty() && ++seen == file_index) break;
-  }
-  if (position == lines.size()) return "filelist";
-  return PrintableName(script.MapSection(kFileListSection)) + " line " +
-         std::to_string(position + 1) + " (" + PrintableName(lines[position]) + ")";
-}
-
-std::string DuplicateCause(UpdateInfo& script, const std::string& script_name,
-                           const std::string& name, std::size_t file_index) {
-  const auto case_note = [&name](const std::string& other) {
-    return other == name ? "" : " (letter case ignored)";
-  };
-  if (EqualsIgnoringAsciiCase(name, script_name)) {
-    return std::string("the same name as the script, entry 0") + case_note(script_name);
-  }
-  const std::vector<std::string> files = ReadFileList(script);
-  for (std::size_t i = 0; i + 1 < file_index; ++i) {
-    if (EqualsIgnoringAsciiCase(files[i], name)) {
-      return "already packed from " + StoppedLine(script, i + 1) + case_note(files[i]);
-    }
-  }
-  return "already in the archive";
+  return std::string();
 }
 
 }  // namespace
@@ -195,53 +177,63 @@ int RunBuild(const Arguments& args) {
   const std::string out =
       options.out.empty() ? JoinPath(folder, kDefaultArchiveName) : options.out;
 
-  RememberingReporter reporter;
-  UpdateArchive archive(OperatingSystemFiles(), &reporter);
-  BuildObserver observer(StderrIsTerminal());
-  PackResult result;
+  const std::string section = script.MapSection(kFileListSection);
+  const std::vector<ListedFile> files = ReadListedFiles(script);
+  const NameCheck names = CheckListedNames(script_name, section, files);
+  if (names.error) {
+    PrintError(options.script + ": " + *names.error);
+    return kExitFailure;
+  }
+  std::vector<PackJob> jobs{{script_name, JoinPath(folder, script_name)}};
+  for (const ListedFile& file : files) jobs.push_back({file.name, JoinPath(folder, file.name)});
+  if (const std::string reason = OutOverwritesSource(out, jobs, files, section); !reason.empty()) {
+    PrintError(options.script + ": " + reason + "; nothing written");
+    return kExitFailure;
+  }
+  if (const std::string reason = RefusedOutputReason(OperatingSystemFiles(), out);
+      !reason.empty()) {
+    PrintError(reason + "; nothing written");
+    return kExitFailure;
+  }
+  for (const std::string& warning : names.warnings) {
+    PrintError("warning: " + options.script + ": " + warning);
+  }
+
+  PackOutcome outcome;
   {
     InterruptScope interrupt_scope;
-    result = PackArchive(archive, script, script_name, folder, &observer);
+    ProgressBar bar(stderr, StderrIsTerminal(), "build",
+                    kJobShare * static_cast<std::int64_t>(jobs.size()), 0);
+    outcome = PackInParallel(
+        OperatingSystemFiles(), jobs, options.threads, [] { return interrupted == 0; },
+        [&bar](std::int64_t done) { bar.Update(done); });
   }
-  observer.Finish();
-
-  const std::string& name = result.line;
-  switch (result.status) {
-    case PackStatus::kComplete:
-      break;
-    case PackStatus::kScriptUnreadable:
-      PrintError(reporter.message().value_or(options.script + " could not be read."));
-      return kExitFailure;
-    case PackStatus::kFileUnreadable:
-      PrintError(options.script + ": " + StoppedLine(script, observer.started()) + ": " +
-                 reporter.message().value_or("too large for an archive entry (4 GiB or more)"));
-      return kExitFailure;
-    case PackStatus::kDuplicateName:
-      PrintError(options.script + ": " + StoppedLine(script, observer.started()) + ": " +
-                 DuplicateCause(script, script_name, name, observer.started()));
-      return kExitFailure;
-    case PackStatus::kNameTooLong:
-      PrintError(options.script + ": " + StoppedLine(script, observer.started()) + ": the name is " +
-                 std::to_string(name.size()) + " bytes, an entry name holds at most " +
-                 std::to_string(archive_format::kMaxNameLength));
-      return kExitFailure;
-    case PackStatus::kCancelled:
-      PrintError(options.script + ": build interrupted; " + out + " not written");
-      return kExitFailure;
+  if (outcome.cancelled) {
+    PrintError(options.script + ": build interrupted; " + DisplayPath(out) + " not written");
+    return kExitFailure;
+  }
+  if (outcome.failed_job) {
+    const std::size_t job = *outcome.failed_job;
+    const std::string where =
+        job == 0 ? std::string() : DescribeLine(section, files[job - 1]) + ": ";
+    PrintError(options.script + ": " + where + outcome.error);
+    return kExitFailure;
   }
 
-  if (options.time) {
-    for (int i = 0; i < archive.GetCount(); ++i) {
-      archive.entry(i).set_times(*options.time, *options.time, *options.time);
-    }
+  RememberingReporter reporter;
+  UpdateArchive archive(OperatingSystemFiles(), &reporter);
+  for (std::unique_ptr<ArchiveEntry>& entry : outcome.entries) {
+    if (options.time) entry->set_times(*options.time, *options.time, *options.time);
+    // The names were checked above, so none is refused here.
+    archive.AddEntry(std::move(entry));
   }
   if (!archive.Save(out)) {
-    PrintError(reporter.message().value_or(out + " could not be written."));
+    PrintError(reporter.message().value_or(DisplayPath(out) + " could not be written."));
     return kExitFailure;
   }
   if (archive.GetCount() < 2) {
-    PrintError("warning: " + options.script + " lists no files; the updater refuses " + out +
-               ", which holds only the script");
+    PrintError("warning: " + options.script + " lists no files; the updater refuses " +
+               DisplayPath(out) + ", which holds only the script");
   }
   return kExitOk;
 }

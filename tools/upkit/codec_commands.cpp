@@ -8,6 +8,7 @@
 #include "tools/upkit/commands.h"
 #include "tools/upkit/output_checks.h"
 #include "tools/upkit/progress_bar.h"
+#include "tools/upkit/source_file.h"
 
 namespace quintarel::upkit {
 
@@ -62,6 +63,10 @@ int RunCodec(const Arguments& args, Direction direction) {
   const std::string& out_path = args[1];
   FileSystem& files = OperatingSystemFiles();
 
+  if (const std::string reason = NotAFileReason(in_path); !reason.empty()) {
+    PrintError(reason);
+    return kExitFailure;
+  }
   FileErrorCause cause = FileErrorCause::kNone;
   std::unique_ptr<FileStream> input =
       FileStream::Open(files, in_path, FileStream::Mode::kRead, &cause);

@@ -5,8 +5,10 @@
 
 #include "package/file_stream.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/file_kind.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/script_check.h"
+#include "tools/upkit/source_file.h"
 
 namespace quintarel::upkit {
 
@@ -16,13 +18,34 @@ void PrintError(std::string_view message) {
 
 namespace {
 
-// Opens path for reading, or prints why it cannot be opened.
+// Opens path for reading, or prints why it cannot be opened. Only files
+// are opened: a pipe could block the open, a device never end.
 std::unique_ptr<FileStream> OpenForReading(const std::string& path) {
+  if (const std::string reason = NotAFileReason(path); !reason.empty()) {
+    PrintError(reason);
+    return nullptr;
+  }
   FileErrorCause cause = FileErrorCause::kNone;
   std::unique_ptr<FileStream> file =
       FileStream::Open(OperatingSystemFiles(), path, FileStream::Mode::kRead, &cause);
-  if (!file) PrintError(FormatFileError(cause, path));
+  if (!file) PrintError(FormatFileError(cause, DisplayPath(path)));
   return file;
+}
+
+// Reads what is left of file into *text; false when it ends before its
+// length.
+bool ReadRest(FileStream& file, std::string* text) {
+  const std::uint64_t length = file.GetLength() - file.Seek(0, SeekOrigin::kCurrent);
+  if (length > text->max_size()) return false;
+  std::string content(static_cast<std::size_t>(length), '\0');
+  std::size_t total = 0;
+  while (total < content.size()) {
+    const std::size_t n = file.Read(content.data() + total, content.size() - total);
+    if (n == 0) return false;
+    total += n;
+  }
+  *text = std::move(content);
+  return true;
 }
 
 }  // namespace
@@ -61,39 +84,43 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
 }
 
 bool LoadScriptSource(const std::string& path, UpdateInfo& info, UpdateArchive& archive,
-                      bool* is_archive, std::vector<std::uint8_t>* script_bytes) {
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) return false;
+                      bool* is_archive) {
+  std::unique_ptr<FileStream> file = OpenForReading(path);
+  if (!file) return false;
   const std::string_view magic = archive_format::kMagic;
-  *is_archive = bytes.size() >= magic.size() &&
-                std::string_view(reinterpret_cast<const char*>(bytes.data()), magic.size()) == magic;
-  MemoryStream script;
+  std::string start(magic.size(), '\0');
+  start.resize(file->Read(start.data(), start.size()));
+  file->Seek(0, SeekOrigin::kBegin);
+  *is_archive = start == magic;
+
+  // The script is held once, however large: an archive's entries are read
+  // straight from the file, and the text goes to the reader without a copy.
+  std::string script;
   if (*is_archive) {
-    MemoryStream file(std::move(bytes));
-    if (!archive.ReadFrom(file)) {
+    if (!archive.ReadFrom(*file)) {
       PrintError(path + " is not a well-formed update archive (upkit verify says why)");
       return false;
     }
+    file->Close();
     if (archive.GetCount() == 0) {
       PrintError(path + ": the archive is empty; it holds no script");
       return false;
     }
-    if (!archive.ExtractAt(0, script, nullptr)) {
+    if (!ExtractScript(archive, &script)) {
       PrintError(path + ": entry 0, the script, is damaged (upkit verify says how)");
       return false;
     }
   } else {
-    script.Write(bytes.data(), bytes.size());
+    if (!ReadRest(*file, &script)) {
+      PrintError(DisplayPath(path) + " changed while it was read");
+      return false;
+    }
+    file->Close();
   }
-  script.Seek(0, SeekOrigin::kBegin);
-  if (info.Load(script)) {
-    if (script_bytes != nullptr) *script_bytes = script.TakeBytes();
-    return true;
-  }
-  const std::string_view text(reinterpret_cast<const char*>(script.data()), script.size());
+  if (info.LoadText(script)) return true;
   const std::string what =
       *is_archive ? path + ": entry 0 (" + PrintableName(archive.entry(0).name()) + ")" : path;
-  PrintError(what + ": not an update information script: " + ScriptRejection(text));
+  PrintError(what + ": not an update information script: " + ScriptRejection(script));
   return false;
 }
 

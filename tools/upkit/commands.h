@@ -48,10 +48,10 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes);
 // Loads into info the script at path, or, when path is an update archive,
 // the script that is its entry 0; archive then holds the archive. On
 // failure prints why (a file error, a damaged archive, or why the bytes
-// are no script) and returns false. script_bytes, when given, receives
-// the script's bytes.
+// are no script) and returns false. The script's text is held only by
+// info, so a large script takes its size in memory once.
 bool LoadScriptSource(const std::string& path, UpdateInfo& info, UpdateArchive& archive,
-                      bool* is_archive, std::vector<std::uint8_t>* script_bytes = nullptr);
+                      bool* is_archive);
 
 }  // namespace quintarel::upkit
 

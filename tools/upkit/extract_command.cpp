@@ -3,9 +3,11 @@
 
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
-#include "package/file_stream.h"
+#include "package/path.h"
 #include "tools/upkit/commands.h"
+#include "tools/upkit/file_kind.h"
 #include "tools/upkit/output_checks.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/progress_bar.h"
@@ -95,21 +97,110 @@ class DiscardOutput final : public Stream {
   void Close() override {}
 };
 
-// ExtractToFile says only that it failed; find out why for the message.
-std::string ExtractFailure(UpdateArchive& archive, int index, const std::string& dest) {
+// An open file that tells its owner why a write failed.
+class RecordingFile final : public File {
+ public:
+  RecordingFile(std::unique_ptr<File> file, FileErrorCause* first_cause)
+      : file_(std::move(file)), first_cause_(first_cause) {}
+
+  FileErrorCause Read(void* buffer, std::size_t count, std::size_t* read) override {
+    return file_->Read(buffer, count, read);
+  }
+  FileErrorCause Write(const void* buffer, std::size_t count) override {
+    return Record(file_->Write(buffer, count));
+  }
+  FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) override {
+    return file_->Seek(offset, origin, position);
+  }
+  FileErrorCause GetLength(std::uint64_t* length) override { return file_->GetLength(length); }
+  FileErrorCause SetLength(std::uint64_t length) override {
+    return Record(file_->SetLength(length));
+  }
+  FileErrorCause Close() override { return Record(file_->Close()); }
+
+ private:
+  FileErrorCause Record(FileErrorCause cause) {
+    if (*first_cause_ == FileErrorCause::kNone) *first_cause_ = cause;
+    return cause;
+  }
+
+  std::unique_ptr<File> file_;
+  FileErrorCause* first_cause_;
+};
+
+// The system's files, keeping the first cause of a failed create, write or
+// rename: ExtractToFile only says that it failed, and the message should
+// say why (a full disk, a denied folder...).
+class CauseRecordingFiles final : public FileSystem {
+ public:
+  explicit CauseRecordingFiles(FileSystem& files) : files_(files) {}
+
+  // The first cause since the last call.
+  FileErrorCause TakeCause() { return std::exchange(first_cause_, FileErrorCause::kNone); }
+
+  std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override {
+    return files_.OpenForRead(path, cause);
+  }
+  std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
+    std::unique_ptr<File> file = files_.CreateNew(path, cause);
+    if (!file) {
+      // A name already taken only makes the caller try another.
+      if (*cause != FileErrorCause::kAlreadyExists) Record(*cause);
+      return nullptr;
+    }
+    return std::make_unique<RecordingFile>(std::move(file), &first_cause_);
+  }
+  bool Exists(const std::string& path) override { return files_.Exists(path); }
+  PathKind KindOf(const std::string& path) override { return files_.KindOf(path); }
+  bool SetArchiveAttributeOnly(const std::string& path) override {
+    return files_.SetArchiveAttributeOnly(path);
+  }
+  bool CreateFolder(const std::string& path) override { return files_.CreateFolder(path); }
+  bool GetTimes(const std::string& path, FileTimes* times) override {
+    return files_.GetTimes(path, times);
+  }
+  bool SetTimes(const std::string& path, const FileTimes& times) override {
+    return files_.SetTimes(path, times);
+  }
+  FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
+    return Record(files_.RenameReplacing(from, to));
+  }
+  bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
+    return files_.ListFolder(folder, entries);
+  }
+  std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override {
+    return files_.CopyReplacing(from, to);
+  }
+  bool SetNormalAttributes(const std::string& path) override {
+    return files_.SetNormalAttributes(path);
+  }
+  bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
+
+ private:
+  FileErrorCause Record(FileErrorCause cause) {
+    if (first_cause_ == FileErrorCause::kNone) first_cause_ = cause;
+    return cause;
+  }
+
+  FileSystem& files_;
+  FileErrorCause first_cause_ = FileErrorCause::kNone;
+};
+
+// Why ExtractToFile failed, from the damage of the entry or the first
+// file error met while writing it.
+std::string ExtractFailure(UpdateArchive& archive, int index, const std::string& dest,
+                           FileErrorCause cause) {
   DiscardOutput discard;
   if (!archive.ExtractAt(index, discard, nullptr)) {
     return "the stored data is damaged (upkit verify says how); not extracted";
   }
-  FileSystem& files = OperatingSystemFiles();
-  std::string probe;
-  FileErrorCause cause = FileErrorCause::kNone;
-  if (std::unique_ptr<FileStream> file = CreateFileBeside(files, dest, &probe, &cause)) {
-    file.reset();
-    files.RemoveFile(probe);
-    return "could not replace " + dest;
+  const std::string folder = FolderOf(dest);
+  if (!folder.empty() && KindOf(folder) != FileKind::kFolder) {
+    return "could not create the folder " + DisplayPath(folder) + "; not extracted";
   }
-  return FormatFileError(cause, dest);
+  if (cause == FileErrorCause::kNone) return DisplayPath(dest) + " could not be written";
+  return FormatFileError(cause, DisplayPath(dest));
 }
 
 struct EntryProgress {
@@ -132,19 +223,25 @@ int RunExtract(const Arguments& args) {
   ExtractOptions options;
   if (const int usage = ParseOptions(args, &options); usage != kExitOk) return usage;
 
-  FileSystem& files = OperatingSystemFiles();
+  CauseRecordingFiles files(OperatingSystemFiles());
   UpdateArchive archive(files);
   if (!OpenArchive(options.archive, archive)) return kExitFailure;
+
+  const std::string folder = FolderPath(options.folder);
+  if (const FileKind kind = KindOf(folder);
+      kind != FileKind::kMissing && kind != FileKind::kFolder) {
+    PrintError(DisplayPath(options.folder) + " is not a folder; nothing extracted");
+    return kExitFailure;
+  }
 
   bool ok = true;
   const std::vector<int> chosen = ChooseEntries(archive, options, &ok);
 
-  const std::string folder = FolderPath(options.folder);
   if (!files.Exists(folder)) {
     // Anchor a relative folder at "." so that its first part can be created too.
     const std::string anchored = IsRelativePath(folder) ? JoinBelow(".", folder) : folder;
     if (!CreateParentFolders(files, JoinBelow(anchored, "x")) || !files.Exists(folder)) {
-      PrintError("could not create the folder " + options.folder);
+      PrintError("could not create the folder " + DisplayPath(options.folder));
       return kExitFailure;
     }
   }
@@ -170,9 +267,11 @@ int RunExtract(const Arguments& args) {
     } else {
       EntryProgress entry_progress{&bar, done, size};
       PercentProgress progress(&ShowEntryProgress, &entry_progress);
+      files.TakeCause();
       if (!archive.ExtractToFile(dest, name, &progress)) {
         bar.Clear();
-        PrintError(Describe(archive, index) + ": " + ExtractFailure(archive, index, dest));
+        PrintError(Describe(archive, index) + ": " +
+                   ExtractFailure(archive, index, dest, files.TakeCause()));
         ok = false;
       }
     }

@@ -1,28 +1,14 @@
 #include "tools/upkit/output_checks.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <system_error>
-
 #include "package/path.h"
+#include "tools/upkit/file_kind.h"
 
 namespace quintarel::upkit {
 
-namespace {
-
-std::filesystem::path NativePath(std::string path) {
-#ifndef _WIN32
-  std::replace(path.begin(), path.end(), '\\', '/');
-#endif
-  return std::filesystem::path(path);
-}
-
-}  // namespace
-
 std::string RefusedOutputReason(FileSystem& files, const std::string& path) {
   switch (files.KindOf(path)) {
-    case PathKind::kFolder: return path + " is a folder";
-    case PathKind::kOther: return path + " is not a regular file (a device or a pipe)";
+    case PathKind::kFolder: return DisplayPath(path) + " is a folder";
+    case PathKind::kOther: return DisplayPath(path) + " is not a regular file (a device or a pipe)";
     case PathKind::kMissing:
     case PathKind::kFile:
     case PathKind::kLink:
@@ -46,13 +32,10 @@ std::string LinkOnTheWay(FileSystem& files, const std::string& folder, const std
 std::string ExtractionRefusal(FileSystem& files, const std::string& folder, const std::string& name,
                               const std::string& dest, const std::string& archive_path) {
   if (const std::string link = LinkOnTheWay(files, folder, name); !link.empty()) {
-    return "refused, its path passes through the link " + link;
+    return "refused, its path passes through the link " + DisplayPath(link);
   }
   if (std::string reason = RefusedOutputReason(files, dest); !reason.empty()) return reason;
-  std::error_code error;
-  if (std::filesystem::equivalent(NativePath(dest), NativePath(archive_path), error) && !error) {
-    return "refused, it would overwrite the archive being read";
-  }
+  if (IsSameFile(dest, archive_path)) return "refused, it would overwrite the archive being read";
   return "";
 }
 

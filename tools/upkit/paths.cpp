@@ -52,7 +52,9 @@ std::string FolderPath(std::string_view folder) {
 std::string JoinBelow(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (path.empty() || path.back() != '\\') path += '\\';
+  const std::size_t start = path.size();
   path.append(name);
+  std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '\\');
   return path;
 }
 

@@ -19,7 +19,9 @@ std::string UnsafeNameReason(std::string_view name);
 // turned into "\", trailing separators dropped (a root keeps its own).
 std::string FolderPath(std::string_view folder);
 
-// The path of entry name below folder (a FolderPath); name keeps its "\".
+// The path of entry name below folder (a FolderPath). Both "\" and "/" in
+// name become "\", the package's separator, so that the folders of either
+// are created.
 std::string JoinBelow(std::string_view folder, std::string_view name);
 
 // Whether path is relative to the current folder (no leading separator, no

@@ -43,6 +43,23 @@ long VersionThreshold(std::string_view text) {
   return static_cast<long>(std::strtod(std::string(text).c_str(), nullptr) * 100.0 + 0.5);
 }
 
+// Appends what is written to a string.
+class StringOutput final : public Stream {
+ public:
+  explicit StringOutput(std::string* text) : text_(text) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buffer, std::size_t count) override {
+    text_->append(static_cast<const char*>(buffer), count);
+  }
+  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return text_->size(); }
+  std::uint64_t GetLength() override { return text_->size(); }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+ private:
+  std::string* text_;
+};
+
 std::string LineName(std::string_view section, std::size_t index) {
   return std::string(section) + " line " + std::to_string(index + 1);
 }
@@ -171,6 +188,23 @@ std::string VersionCheckProblem(std::string_view line) {
   return std::string();
 }
 
+bool ExtractScript(UpdateArchive& archive, std::string* text) {
+  if (archive.GetCount() == 0) return false;
+  const ArchiveEntry& entry = archive.entry(0);
+  // A codec token of 17 bits gives at most 17 bytes, so no byte of a stream
+  // expands to more than 8.
+  constexpr std::uint64_t kMaxExpansion = 8;
+  const std::uint64_t most = entry.compressed() != 0
+                                 ? static_cast<std::uint64_t>(entry.stored_size()) * kMaxExpansion
+                                 : entry.stored_size();
+  std::string expanded;
+  expanded.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(entry.file_size(), most)));
+  StringOutput output(&expanded);
+  if (!archive.ExtractAt(0, output, nullptr)) return false;
+  *text = std::move(expanded);
+  return true;
+}
+
 std::vector<std::string> CheckArchiveScript(UpdateArchive& archive) {
   std::vector<std::string> problems;
   const int count = archive.GetCount();
@@ -178,22 +212,18 @@ std::vector<std::string> CheckArchiveScript(UpdateArchive& archive) {
     problems.push_back("archive: " + std::to_string(count) + (count == 1 ? " entry" : " entries") +
                        "; the updater refuses archives with fewer than 2 (the script and a file)");
   }
-  MemoryStream script;
-  if (count == 0 || !archive.ExtractAt(0, script, nullptr)) return problems;
+  std::string script;
+  if (count == 0 || !ExtractScript(archive, &script)) return problems;
 
-  UpdateInfo plain(false);
-  script.Seek(0, SeekOrigin::kBegin);
-  if (!plain.Load(script)) {
-    const std::string_view bytes(reinterpret_cast<const char*>(script.data()), script.size());
+  UpdateInfo info(false);
+  if (!info.LoadText(script)) {
     problems.push_back("entry 0 (" + PrintableName(archive.entry(0).name()) +
-                       "): not an update information script: " + ScriptRejection(bytes));
+                       "): not an update information script: " + ScriptRejection(script));
     return problems;
   }
-  ScriptChecker(archive, plain, problems).Run();
-  UpdateInfo japanese(true);
-  script.Seek(0, SeekOrigin::kBegin);
-  japanese.Load(script);
-  ScriptChecker(archive, japanese, problems).Run();
+  ScriptChecker(archive, info, problems).Run();
+  info.set_japanese(true);
+  ScriptChecker(archive, info, problems).Run();
   return problems;
 }
 

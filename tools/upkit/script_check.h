@@ -9,6 +9,12 @@
 
 namespace quintarel::upkit {
 
+// Expands entry 0 of archive, the script, into *text. The text is held
+// once: its room is reserved from the entry's fileSize, as far as the
+// stored bytes can expand, instead of growing by copies. False when the
+// archive has no entry or entry 0 is damaged.
+bool ExtractScript(UpdateArchive& archive, std::string* text);
+
 // Why UpdateInfo::Load refuses the bytes of a script, in words a release
 // engineer acts on; for bytes that Load refuses.
 std::string ScriptRejection(std::string_view bytes);

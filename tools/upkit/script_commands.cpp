@@ -55,16 +55,8 @@ int RunShow(const Arguments& args) {
   UpdateInfo info(options.japanese);
   UpdateArchive archive(OperatingSystemFiles());
   bool is_archive = false;
-  std::vector<std::uint8_t> script;
-  if (!LoadScriptSource(options.operands[0], info, archive, &is_archive, &script)) {
-    return kExitFailure;
-  }
-  // The builder reads the file list as a Japanese system does, whichever
-  // view of the rest was asked for.
-  UpdateInfo builder_view(true);
-  MemoryStream stream(std::move(script));
-  builder_view.Load(stream);
-  const ScriptSummary summary = ReadScriptSummary(info, builder_view);
+  if (!LoadScriptSource(options.operands[0], info, archive, &is_archive)) return kExitFailure;
+  const ScriptSummary summary = ReadScriptSummary(info);
   const UpdateArchive* source = is_archive ? &archive : nullptr;
   const std::string out = options.json ? FormatSummaryJson(summary, source, options.japanese)
                                        : FormatSummaryText(summary, source);

@@ -95,7 +95,7 @@ void AppendElement(std::string& array, const std::string& element) {
 
 }  // namespace
 
-ScriptSummary ReadScriptSummary(UpdateInfo& info, UpdateInfo& builder_view) {
+ScriptSummary ReadScriptSummary(UpdateInfo& info) {
   ScriptSummary summary;
   summary.title = ReadTitle(info);
   summary.application_name = ReadApplicationName(info);
@@ -107,7 +107,10 @@ ScriptSummary ReadScriptSummary(UpdateInfo& info, UpdateInfo& builder_view) {
   summary.target_file_name = FindTargetFileName(summary.hints);
   summary.version_check = ReadVersionCheck(info);
   summary.license = ReadLicenseEntry(info);
-  summary.file_list = ReadFileList(builder_view);
+  const bool japanese = info.japanese();
+  info.set_japanese(true);
+  summary.file_list = ReadFileList(info);
+  info.set_japanese(japanese);
   return summary;
 }
 

@@ -27,9 +27,10 @@ struct ScriptSummary {
   std::vector<std::string> file_list;
 };
 
-// wizard_view is the script as the wizard reads it (japanese flag as
-// wanted), builder_view as the builder does (japanese flag set).
-ScriptSummary ReadScriptSummary(UpdateInfo& wizard_view, UpdateInfo& builder_view);
+// Reads the wizard's values with info's japanese flag as it is, and the
+// file list as the builder does, with the flag set; info's flag is
+// restored afterwards.
+ScriptSummary ReadScriptSummary(UpdateInfo& info);
 
 // The summary for people, one field per line, lists indented below their
 // field. With an archive (the script's own, or null for a script file), a

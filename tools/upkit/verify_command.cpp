@@ -15,19 +15,18 @@ int RunVerify(const Arguments& args) {
     return UsageError("verify takes one ARCHIVE");
   }
   const std::string& path = args[0];
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) return kExitFailure;
-
   ArchiveReport report;
   {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) return kExitFailure;
     ProgressBar bar(stderr, StderrIsTerminal(), "verify", static_cast<std::int64_t>(bytes.size()));
     report = CheckArchive(bytes, &ProgressBar::Sink, &bar);
   }
   // The script is checked as the updater reads it, so only an archive that
-  // the reader accepts has one to check.
+  // the reader accepts has one to check. The file's bytes are gone by now,
+  // so the archive and its script are not held beside a copy.
   UpdateArchive archive(OperatingSystemFiles());
-  MemoryStream file(std::move(bytes));
-  if (archive.ReadFrom(file)) {
+  if (archive.Open(path)) {
     for (std::string& problem : CheckArchiveScript(archive)) {
       report.problems.push_back(std::move(problem));
     }
