@@ -128,7 +128,9 @@ struct LzssCodec::State {
   // Inserts position new_node and returns the longest match (up to 17 bytes)
   // found on the way down, its position in match_position. Ties go to the
   // node met later. Big-endian words order as their first differing bytes
-  // do, so eight bytes are compared at a time.
+  // do, so eight bytes are compared at a time. Without kFindMatch only the
+  // tree changes (the same way); the caller has no use for the match.
+  template <bool kFindMatch>
   int AddString(std::size_t new_node, int& match_position) {
     if (new_node == kEndOfStream) return 0;
     const std::uint8_t* key = window + new_node;
@@ -162,9 +164,11 @@ struct LzssCodec::State {
           }
         }
       }
-      const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
-      best_position = length >= best ? test : best_position;
-      best = length >= best ? length : best;
+      if constexpr (kFindMatch) {
+        const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
+        best_position = length >= best ? test : best_position;
+        best = length >= best ? length : best;
+      }
       // The direction is a coin toss to the branch predictor; the compiler
       // turns this choice between two loaded values into a conditional move.
       const bool go_larger = mine > theirs;
@@ -232,7 +236,13 @@ bool LzssCodec::Compress(Stream& output, Stream& input, ProgressSink sink, void*
         s.SetWindow(incoming, static_cast<std::uint8_t>(c));
       }
       position = (position + 1) & kWindowMask;
-      if (look_ahead != 0) match_length = s.AddString(position, match_position);
+      if (look_ahead == 0) continue;
+      // Only the match at the last position inserted is used.
+      if (i + 1 < replace) {
+        s.AddString<false>(position, match_position);
+      } else {
+        match_length = s.AddString<true>(position, match_position);
+      }
     }
     if (sink != nullptr) {
       since_last += static_cast<std::uint64_t>(replace);
