@@ -139,24 +139,25 @@ struct LzssCodec::State {
     int best = 0;
     std::size_t best_position = static_cast<std::size_t>(match_position);
     for (;;) {
-      // Most comparisons are settled by the first eight bytes; the next
-      // eight and the last byte are read only when those are equal.
-      const std::uint8_t* candidate = window + test;
       // Both links are loaded before the comparison settles which one to
       // follow, so the next step waits on the comparison alone.
       const std::size_t smaller = children[test][kSmaller];
       const std::size_t larger = children[test][kLarger];
+      // Most comparisons are settled by the first eight bytes; the next
+      // eight and the last byte are read only when those are equal. Every
+      // load indexes the window by test: a candidate pointer shared by them
+      // would put an addition between test and the first load.
       std::uint64_t mine = key_head;
-      std::uint64_t theirs = LoadBigEndian64(candidate);
+      std::uint64_t theirs = LoadBigEndian64(window + test);
       int offset = 0;
       if (mine == theirs) {
         offset = 8;
         mine = LoadBigEndian64(key + 8);
-        theirs = LoadBigEndian64(candidate + 8);
+        theirs = LoadBigEndian64(window + (test + 8));
         if (mine == theirs) {
           offset = 16;
           mine = std::uint64_t{key[16]} << 56;
-          theirs = std::uint64_t{candidate[16]} << 56;
+          theirs = std::uint64_t{window[test + 16]} << 56;
           if (mine == theirs) {
             match_position = static_cast<int>(test);
             ReplaceNode(test, new_node);
