@@ -83,26 +83,24 @@ struct LzssCodec::State {
     if (index < kLookAheadSize) window[kWindowSize + index] = value;
   }
 
+  // A deleted node's side and number of children follow no pattern, so the
+  // functions below select by index and mask where a branch would often be
+  // mispredicted.
+
   // Links new_node where old_node was; old_node leaves the tree.
   void ContractNode(std::size_t old_node, std::size_t new_node) {
     const std::size_t parent = parents[old_node];
     parents[new_node] = static_cast<Link>(parent);
-    if (children[parent][kLarger] == old_node) {
-      children[parent][kLarger] = static_cast<Link>(new_node);
-    } else {
-      children[parent][kSmaller] = static_cast<Link>(new_node);
-    }
+    const int side = children[parent][kLarger] == old_node ? kLarger : kSmaller;
+    children[parent][side] = static_cast<Link>(new_node);
     parents[old_node] = kNoNode;
   }
 
   // Puts new_node in old_node's place with old_node's links.
   void ReplaceNode(std::size_t old_node, std::size_t new_node) {
     const std::size_t parent = parents[old_node];
-    if (children[parent][kSmaller] == old_node) {
-      children[parent][kSmaller] = static_cast<Link>(new_node);
-    } else {
-      children[parent][kLarger] = static_cast<Link>(new_node);
-    }
+    const int side = children[parent][kSmaller] == old_node ? kSmaller : kLarger;
+    children[parent][side] = static_cast<Link>(new_node);
     parents[new_node] = static_cast<Link>(parent);
     children[new_node][kSmaller] = children[old_node][kSmaller];
     children[new_node][kLarger] = children[old_node][kLarger];
@@ -113,12 +111,13 @@ struct LzssCodec::State {
 
   void DeleteString(std::size_t p) {
     if (parents[p] == kNoNode) return;
-    if (children[p][kLarger] == kNoNode) {
-      ContractNode(p, children[p][kSmaller]);
-    } else if (children[p][kSmaller] == kNoNode) {
-      ContractNode(p, children[p][kLarger]);
+    const std::size_t smaller = children[p][kSmaller];
+    const std::size_t larger = children[p][kLarger];
+    if ((smaller == kNoNode) | (larger == kNoNode)) {
+      // At most one child: the other link is 0, so OR gives the child.
+      ContractNode(p, smaller | larger);
     } else {
-      std::size_t replacement = children[p][kSmaller];
+      std::size_t replacement = smaller;
       while (children[replacement][kLarger] != kNoNode) replacement = children[replacement][kLarger];
       DeleteString(replacement);
       ReplaceNode(p, replacement);
