@@ -83,26 +83,24 @@ struct LzssCodec::State {
     if (index < kLookAheadSize) window[kWindowSize + index] = value;
   }
 
+  // A deleted node's side and number of children follow no pattern, so the
+  // functions below select by index and mask where a branch would often be
+  // mispredicted.
+
   // Links new_node where old_node was; old_node leaves the tree.
   void ContractNode(std::size_t old_node, std::size_t new_node) {
     const std::size_t parent = parents[old_node];
     parents[new_node] = static_cast<Link>(parent);
-    if (children[parent][kLarger] == old_node) {
-      children[parent][kLarger] = static_cast<Link>(new_node);
-    } else {
-      children[parent][kSmaller] = static_cast<Link>(new_node);
-    }
+    const int side = children[parent][kLarger] == old_node ? kLarger : kSmaller;
+    children[parent][side] = static_cast<Link>(new_node);
     parents[old_node] = kNoNode;
   }
 
   // Puts new_node in old_node's place with old_node's links.
   void ReplaceNode(std::size_t old_node, std::size_t new_node) {
     const std::size_t parent = parents[old_node];
-    if (children[parent][kSmaller] == old_node) {
-      children[parent][kSmaller] = static_cast<Link>(new_node);
-    } else {
-      children[parent][kLarger] = static_cast<Link>(new_node);
-    }
+    const int side = children[parent][kSmaller] == old_node ? kSmaller : kLarger;
+    children[parent][side] = static_cast<Link>(new_node);
     parents[new_node] = static_cast<Link>(parent);
     children[new_node][kSmaller] = children[old_node][kSmaller];
     children[new_node][kLarger] = children[old_node][kLarger];
@@ -113,12 +111,13 @@ struct LzssCodec::State {
 
   void DeleteString(std::size_t p) {
     if (parents[p] == kNoNode) return;
-    if (children[p][kLarger] == kNoNode) {
-      ContractNode(p, children[p][kSmaller]);
-    } else if (children[p][kSmaller] == kNoNode) {
-      ContractNode(p, children[p][kLarger]);
+    const std::size_t smaller = children[p][kSmaller];
+    const std::size_t larger = children[p][kLarger];
+    if ((smaller == kNoNode) | (larger == kNoNode)) {
+      // At most one child: the other link is 0, so OR gives the child.
+      ContractNode(p, smaller | larger);
     } else {
-      std::size_t replacement = children[p][kSmaller];
+      std::size_t replacement = smaller;
       while (children[replacement][kLarger] != kNoNode) replacement = children[replacement][kLarger];
       DeleteString(replacement);
       ReplaceNode(p, replacement);
@@ -128,7 +127,9 @@ struct LzssCodec::State {
   // Inserts position new_node and returns the longest match (up to 17 bytes)
   // found on the way down, its position in match_position. Ties go to the
   // node met later. Big-endian words order as their first differing bytes
-  // do, so eight bytes are compared at a time.
+  // do, so eight bytes are compared at a time. Without kFindMatch only the
+  // tree changes (the same way); the caller has no use for the match.
+  template <bool kFindMatch>
   int AddString(std::size_t new_node, int& match_position) {
     if (new_node == kEndOfStream) return 0;
     const std::uint8_t* key = window + new_node;
@@ -137,24 +138,25 @@ struct LzssCodec::State {
     int best = 0;
     std::size_t best_position = static_cast<std::size_t>(match_position);
     for (;;) {
-      // Most comparisons are settled by the first eight bytes; the next
-      // eight and the last byte are read only when those are equal.
-      const std::uint8_t* candidate = window + test;
       // Both links are loaded before the comparison settles which one to
       // follow, so the next step waits on the comparison alone.
       const std::size_t smaller = children[test][kSmaller];
       const std::size_t larger = children[test][kLarger];
+      // Most comparisons are settled by the first eight bytes; the next
+      // eight and the last byte are read only when those are equal. Every
+      // load indexes the window by test: a candidate pointer shared by them
+      // would put an addition between test and the first load.
       std::uint64_t mine = key_head;
-      std::uint64_t theirs = LoadBigEndian64(candidate);
+      std::uint64_t theirs = LoadBigEndian64(window + test);
       int offset = 0;
       if (mine == theirs) {
         offset = 8;
         mine = LoadBigEndian64(key + 8);
-        theirs = LoadBigEndian64(candidate + 8);
+        theirs = LoadBigEndian64(window + (test + 8));
         if (mine == theirs) {
           offset = 16;
           mine = std::uint64_t{key[16]} << 56;
-          theirs = std::uint64_t{candidate[16]} << 56;
+          theirs = std::uint64_t{window[test + 16]} << 56;
           if (mine == theirs) {
             match_position = static_cast<int>(test);
             ReplaceNode(test, new_node);
@@ -162,9 +164,11 @@ struct LzssCodec::State {
           }
         }
       }
-      const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
-      best_position = length >= best ? test : best_position;
-      best = length >= best ? length : best;
+      if constexpr (kFindMatch) {
+        const int length = offset + (std::countl_zero(mine ^ theirs) >> 3);
+        best_position = length >= best ? test : best_position;
+        best = length >= best ? length : best;
+      }
       // The direction is a coin toss to the branch predictor; the compiler
       // turns this choice between two loaded values into a conditional move.
       const bool go_larger = mine > theirs;
@@ -232,7 +236,13 @@ bool LzssCodec::Compress(Stream& output, Stream& input, ProgressSink sink, void*
         s.SetWindow(incoming, static_cast<std::uint8_t>(c));
       }
       position = (position + 1) & kWindowMask;
-      if (look_ahead != 0) match_length = s.AddString(position, match_position);
+      if (look_ahead == 0) continue;
+      // Only the match at the last position inserted is used.
+      if (i + 1 < replace) {
+        s.AddString<false>(position, match_position);
+      } else {
+        match_length = s.AddString<true>(position, match_position);
+      }
     }
     if (sink != nullptr) {
       since_last += static_cast<std::uint64_t>(replace);
