@@ -43,9 +43,6 @@ struct FolderEntry {
   bool is_link = false;
 };
 
-// What a path names, the path itself (a link is not followed).
-enum class PathKind { kMissing, kFile, kFolder, kLink, kOther };
-
 // The file services that the package needs. Paths are 8-bit strings with
 // "\" as the separator; the POSIX implementation maps "\" to "/".
 class FileSystem {
@@ -62,9 +59,9 @@ class FileSystem {
 
   // Whether a file or folder exists at path.
   virtual bool Exists(const std::string& path) = 0;
-  // What path names; kLink for a symbolic link or junction (a reparse point
-  // on Win32) and kOther for a device, a pipe or the like.
-  virtual PathKind KindOf(const std::string& path) = 0;
+  // Whether path itself is a symbolic link or junction (a reparse point on
+  // Win32); what it points at does not matter.
+  virtual bool IsLink(const std::string& path) = 0;
   // Leaves the archive attribute alone set: clears read-only, hidden, system.
   virtual bool SetArchiveAttributeOnly(const std::string& path) = 0;
   // Creates one folder; its parent must exist.

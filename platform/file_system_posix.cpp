@@ -203,12 +203,10 @@ class PosixFileSystem final : public FileSystem {
     return !path.empty() && ::stat(NativePath(path).c_str(), &status) == 0;
   }
 
-  PathKind KindOf(const std::string& path) override {
+  bool IsLink(const std::string& path) override {
     struct stat status;
-    if (path.empty() || ::lstat(NativePath(path).c_str(), &status) != 0) return PathKind::kMissing;
-    if (S_ISLNK(status.st_mode)) return PathKind::kLink;
-    if (S_ISDIR(status.st_mode)) return PathKind::kFolder;
-    return S_ISREG(status.st_mode) ? PathKind::kFile : PathKind::kOther;
+    return !path.empty() && ::lstat(NativePath(path).c_str(), &status) == 0 &&
+           S_ISLNK(status.st_mode);
   }
 
   // A link is left alone: what it points at is not this file's to change,

@@ -184,12 +184,9 @@ class Win32FileSystem final : public FileSystem {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  PathKind KindOf(const std::string& path) override {
+  bool IsLink(const std::string& path) override {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::kLink;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::kFolder;
-    return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::kOther : PathKind::kFile;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   }
 
   bool SetArchiveAttributeOnly(const std::string& path) override {

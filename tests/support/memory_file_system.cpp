@@ -141,11 +141,9 @@ std::unique_ptr<File> MemoryFileSystem::CreateNew(const std::string& path, FileE
 
 bool MemoryFileSystem::Exists(const std::string& path) { return Lookup(path) != nullptr; }
 
-PathKind MemoryFileSystem::KindOf(const std::string& path) {
+bool MemoryFileSystem::IsLink(const std::string& path) {
   const Node* node = Lookup(path);
-  if (node == nullptr) return PathKind::kMissing;
-  if (node->link) return PathKind::kLink;
-  return node->folder ? PathKind::kFolder : PathKind::kFile;
+  return node != nullptr && node->link;
 }
 
 bool MemoryFileSystem::SetArchiveAttributeOnly(const std::string& path) {

@@ -33,7 +33,7 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override;
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override;
   bool Exists(const std::string& path) override;
-  PathKind KindOf(const std::string& path) override;
+  bool IsLink(const std::string& path) override;
   bool SetArchiveAttributeOnly(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool GetTimes(const std::string& path, FileTimes* times) override;

@@ -151,7 +151,7 @@ class CauseRecordingFiles final : public FileSystem {
     return std::make_unique<RecordingFile>(std::move(file), &first_cause_);
   }
   bool Exists(const std::string& path) override { return files_.Exists(path); }
-  PathKind KindOf(const std::string& path) override { return files_.KindOf(path); }
+  bool IsLink(const std::string& path) override { return files_.IsLink(path); }
   bool SetArchiveAttributeOnly(const std::string& path) override {
     return files_.SetArchiveAttributeOnly(path);
   }

@@ -6,12 +6,13 @@
 namespace quintarel::upkit {
 
 std::string RefusedOutputReason(FileSystem& files, const std::string& path) {
-  switch (files.KindOf(path)) {
-    case PathKind::kFolder: return DisplayPath(path) + " is a folder";
-    case PathKind::kOther: return DisplayPath(path) + " is not a regular file (a device or a pipe)";
-    case PathKind::kMissing:
-    case PathKind::kFile:
-    case PathKind::kLink:
+  // The rename replaces a link itself, whatever it points at.
+  if (files.IsLink(path)) return "";
+  switch (KindOf(path)) {
+    case FileKind::kFolder: return DisplayPath(path) + " is a folder";
+    case FileKind::kOther: return DisplayPath(path) + " is not a regular file (a device or a pipe)";
+    case FileKind::kMissing:
+    case FileKind::kFile:
       break;
   }
   return "";
@@ -24,7 +25,7 @@ std::string LinkOnTheWay(FileSystem& files, const std::string& folder, const std
        separator = relative.find_first_of("\\/", from)) {
     path = JoinPath(path, relative.substr(from, separator - from));
     from = separator + 1;
-    if (files.KindOf(path) == PathKind::kLink) return path;
+    if (files.IsLink(path)) return path;
   }
   return "";
 }
