@@ -208,23 +208,6 @@ TEST(RegistryWinTest, ValuesOfEveryTypeAndSizeRoundTripWhole) {
   EXPECT_EQ(AllValues(*key), expected);
 }
 
-TEST(RegistryWinTest, ValuesAreDeletedByName) {
-  ScratchKey scratch(TestKeyPath());
-  ASSERT_TRUE(scratch.SetText("Keep", "k"));
-  ASSERT_TRUE(scratch.SetText("Drop", "d"));
-  ASSERT_TRUE(scratch.SetText(std::string(300, 'x'), "long"));
-  auto key = OperatingSystemRegistry().OpenForWrite(RegistryRoot::kCurrentUser, scratch.path());
-  ASSERT_NE(key, nullptr);
-
-  EXPECT_TRUE(key->DeleteValue("Drop"));
-  EXPECT_FALSE(key->DeleteValue("Drop"));
-  EXPECT_TRUE(key->DeleteValue(std::string(300, 'x')));
-  EXPECT_FALSE(key->DeleteValue("Missing"));
-  const auto values = AllValues(*key);
-  ASSERT_EQ(values.size(), 1u);
-  EXPECT_EQ(values.begin()->first, "Keep");
-}
-
 TEST(RegistryWinTest, KeysAreCreatedOpenedEnumeratedAndDeletedLeafFirst) {
   ScratchKey scratch(TestKeyPath());
   ASSERT_TRUE(scratch.is_valid());

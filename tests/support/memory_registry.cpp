@@ -128,17 +128,18 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenForRead(RegistryRoot root, cons
 }
 
 std::unique_ptr<RegistryKey> MemoryRegistry::OpenForWrite(RegistryRoot root, const std::string& path) {
-  const std::string key = RootName(root) + "\\" + path;
-  opened.push_back(key);
-  std::shared_ptr<Node> node = Walk(key, false);
-  if (!node) return nullptr;
-  return std::make_unique<MemoryRegistryKey>(*this, key, node);
+  return Open(root, path, false);
 }
 
 std::unique_ptr<RegistryKey> MemoryRegistry::Create(RegistryRoot root, const std::string& path) {
+  return Open(root, path, true);
+}
+
+std::unique_ptr<RegistryKey> MemoryRegistry::Open(RegistryRoot root, const std::string& path,
+                                                  bool create) {
   const std::string key = RootName(root) + "\\" + path;
   opened.push_back(key);
-  std::shared_ptr<Node> node = Walk(key, true);
+  std::shared_ptr<Node> node = Walk(key, create);
   if (!node) return nullptr;
   return std::make_unique<MemoryRegistryKey>(*this, key, node);
 }

@@ -47,6 +47,7 @@ class MemoryRegistry final : public Registry {
 
  private:
   friend class MemoryRegistryKey;
+  std::unique_ptr<RegistryKey> Open(RegistryRoot root, const std::string& path, bool create);
   std::shared_ptr<Node> Walk(const std::string& key, bool create);
 
   std::vector<std::pair<std::string, std::shared_ptr<Node>>> roots_;
