@@ -277,7 +277,7 @@ bool UpdateArchive::ExtractByName(std::string_view name, Stream& stream,
 }
 
 bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view name,
-                                  PercentProgress* progress) {
+                                  PercentProgress* progress, FileErrorCause* cause) {
   const int index = Find(name);
   if (index == -1) return false;
   if (!files_.Exists(dest_path)) {
@@ -286,9 +286,11 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
     files_.SetArchiveAttributeOnly(dest_path);
   }
   std::string temporary;
-  if (!ExtractBeside(index, dest_path, progress, &temporary)) return false;
-  if (files_.RenameReplacing(temporary, dest_path) != FileErrorCause::kNone) {
+  if (!ExtractBeside(index, dest_path, progress, &temporary, cause)) return false;
+  if (const FileErrorCause renamed = files_.RenameReplacing(temporary, dest_path);
+      renamed != FileErrorCause::kNone) {
     files_.RemoveFile(temporary);
+    if (cause != nullptr) *cause = renamed;
     return false;
   }
   entry(index).ApplyTimes(files_, dest_path);
@@ -296,18 +298,23 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
 }
 
 bool UpdateArchive::ExtractBeside(int index, const std::string& dest_path,
-                                  PercentProgress* progress, std::string* written) {
+                                  PercentProgress* progress, std::string* written,
+                                  FileErrorCause* cause) {
   if (index < 0 || index >= GetCount()) return false;
   std::string temporary;
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file = CreateFileBeside(files_, dest_path, &temporary, &cause);
-  if (!file) return false;
+  FileErrorCause created = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file = CreateFileBeside(files_, dest_path, &temporary, &created);
+  if (!file) {
+    if (cause != nullptr) *cause = created;
+    return false;
+  }
   bool ok = false;
   try {
     ok = entry(index).ExtractTo(*file, progress);
     file->Close();
-  } catch (const FileError&) {
+  } catch (const FileError& error) {
     ok = false;
+    if (cause != nullptr) *cause = error.cause();
   }
   file.reset();
   if (!ok) {

@@ -140,14 +140,16 @@ class UpdateArchive {
   // and clearing the read-only attribute of a file that is there, then
   // applies the stored times. The new bytes replace the file only once the
   // whole entry has been expanded; on any failure the old file is unchanged.
+  // A failure to create, write or rename a file gives its cause in *cause
+  // (when given); other failures leave *cause alone.
   bool ExtractToFile(const std::string& dest_path, std::string_view name,
-                     PercentProgress* progress);
+                     PercentProgress* progress, FileErrorCause* cause = nullptr);
   // Expands entry index into a new file beside dest_path (see
   // CreateFileBeside) and gives its path in *written. False, with nothing
   // left behind, when the file cannot be created or written or the entry is
   // damaged; the stored times are not applied.
   bool ExtractBeside(int index, const std::string& dest_path, PercentProgress* progress,
-                     std::string* written);
+                     std::string* written, FileErrorCause* cause = nullptr);
   void Clear() { entries_.clear(); }
 
  private:

@@ -1,9 +1,7 @@
 // extract: entries to files below a folder, refusing names that would
 // leave it.
 
-#include <memory>
 #include <unordered_map>
-#include <utility>
 
 #include "package/path.h"
 #include "tools/upkit/commands.h"
@@ -97,98 +95,8 @@ class DiscardOutput final : public Stream {
   void Close() override {}
 };
 
-// An open file that tells its owner why a write failed.
-class RecordingFile final : public File {
- public:
-  RecordingFile(std::unique_ptr<File> file, FileErrorCause* first_cause)
-      : file_(std::move(file)), first_cause_(first_cause) {}
-
-  FileErrorCause Read(void* buffer, std::size_t count, std::size_t* read) override {
-    return file_->Read(buffer, count, read);
-  }
-  FileErrorCause Write(const void* buffer, std::size_t count) override {
-    return Record(file_->Write(buffer, count));
-  }
-  FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) override {
-    return file_->Seek(offset, origin, position);
-  }
-  FileErrorCause GetLength(std::uint64_t* length) override { return file_->GetLength(length); }
-  FileErrorCause SetLength(std::uint64_t length) override {
-    return Record(file_->SetLength(length));
-  }
-  FileErrorCause Close() override { return Record(file_->Close()); }
-
- private:
-  FileErrorCause Record(FileErrorCause cause) {
-    if (*first_cause_ == FileErrorCause::kNone) *first_cause_ = cause;
-    return cause;
-  }
-
-  std::unique_ptr<File> file_;
-  FileErrorCause* first_cause_;
-};
-
-// The system's files, keeping the first cause of a failed create, write or
-// rename: ExtractToFile only says that it failed, and the message should
-// say why (a full disk, a denied folder...).
-class CauseRecordingFiles final : public FileSystem {
- public:
-  explicit CauseRecordingFiles(FileSystem& files) : files_(files) {}
-
-  // The first cause since the last call.
-  FileErrorCause TakeCause() { return std::exchange(first_cause_, FileErrorCause::kNone); }
-
-  std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override {
-    return files_.OpenForRead(path, cause);
-  }
-  std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
-    std::unique_ptr<File> file = files_.CreateNew(path, cause);
-    if (!file) {
-      // A name already taken only makes the caller try another.
-      if (*cause != FileErrorCause::kAlreadyExists) Record(*cause);
-      return nullptr;
-    }
-    return std::make_unique<RecordingFile>(std::move(file), &first_cause_);
-  }
-  bool Exists(const std::string& path) override { return files_.Exists(path); }
-  bool IsLink(const std::string& path) override { return files_.IsLink(path); }
-  bool SetArchiveAttributeOnly(const std::string& path) override {
-    return files_.SetArchiveAttributeOnly(path);
-  }
-  bool CreateFolder(const std::string& path) override { return files_.CreateFolder(path); }
-  bool GetTimes(const std::string& path, FileTimes* times) override {
-    return files_.GetTimes(path, times);
-  }
-  bool SetTimes(const std::string& path, const FileTimes& times) override {
-    return files_.SetTimes(path, times);
-  }
-  FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
-    return Record(files_.RenameReplacing(from, to));
-  }
-  bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
-  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
-    return files_.ListFolder(folder, entries);
-  }
-  std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override {
-    return files_.CopyReplacing(from, to);
-  }
-  bool SetNormalAttributes(const std::string& path) override {
-    return files_.SetNormalAttributes(path);
-  }
-  bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
-
- private:
-  FileErrorCause Record(FileErrorCause cause) {
-    if (first_cause_ == FileErrorCause::kNone) first_cause_ = cause;
-    return cause;
-  }
-
-  FileSystem& files_;
-  FileErrorCause first_cause_ = FileErrorCause::kNone;
-};
-
-// Why ExtractToFile failed, from the damage of the entry or the first
-// file error met while writing it.
+// Why ExtractToFile failed, from the damage of the entry or the cause of
+// the file error it met.
 std::string ExtractFailure(UpdateArchive& archive, int index, const std::string& dest,
                            FileErrorCause cause) {
   DiscardOutput discard;
@@ -223,7 +131,7 @@ int RunExtract(const Arguments& args) {
   ExtractOptions options;
   if (const int usage = ParseOptions(args, &options); usage != kExitOk) return usage;
 
-  CauseRecordingFiles files(OperatingSystemFiles());
+  FileSystem& files = OperatingSystemFiles();
   UpdateArchive archive(files);
   if (!OpenArchive(options.archive, archive)) return kExitFailure;
 
@@ -267,11 +175,10 @@ int RunExtract(const Arguments& args) {
     } else {
       EntryProgress entry_progress{&bar, done, size};
       PercentProgress progress(&ShowEntryProgress, &entry_progress);
-      files.TakeCause();
-      if (!archive.ExtractToFile(dest, name, &progress)) {
+      FileErrorCause cause = FileErrorCause::kNone;
+      if (!archive.ExtractToFile(dest, name, &progress, &cause)) {
         bar.Clear();
-        PrintError(Describe(archive, index) + ": " +
-                   ExtractFailure(archive, index, dest, files.TakeCause()));
+        PrintError(Describe(archive, index) + ": " + ExtractFailure(archive, index, dest, cause));
         ok = false;
       }
     }
