@@ -125,6 +125,9 @@ run build fail/format.inf -o format.dat; expect_rc 1 "build of a script with for
 expect_one_error_line "format 1" 'not an update information script: [Quintarel Corporation UpdateInfo] has no "format" key'
 run build fail/none.inf; expect_rc 1 "build of a missing script"
 expect_one_error_line "missing script" "none.inf was not found."
+run build sample/update.inf -o nofolder/out.dat; expect_rc 1 "build into a missing folder"
+expect_one_error_line "build into a missing folder" \
+  "$(syspath nofolder/out.dat) was not written: the folder $(syspath nofolder) was not found."
 [ -e fresh.dat ] || [ -e format.dat ] || [ -e dup.dat ] && fail "a failed build wrote an archive"
 
 echo "== builds refuse what they cannot pack faithfully"

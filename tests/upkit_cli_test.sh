@@ -52,6 +52,12 @@ run expand cut.lz fresh.out; expect_rc 1 "expand of a cut stream"
 ls | grep -q '\.~' && fail "temporary files left behind: $(ls | grep '\.~')"
 run compress missing.bin x.lz; expect_rc 1 "compress of a missing file"
 expect_one_error_line "compress of a missing file" "upkit: missing.bin was not found."
+# Output that cannot be created names the folder at fault.
+run compress abc.txt nofolder/abc.lz; expect_rc 1 "compress into a missing folder"
+expect_one_error_line "compress into a missing folder" \
+  "$(syspath nofolder/abc.lz) was not written: the folder $(syspath nofolder) was not found."
+run compress abc.txt abc.txt/abc.lz; expect_rc 1 "compress below a file"
+expect_one_error_line "compress below a file" "$(syspath abc.txt/abc.lz) was not written: abc.txt is not a folder"
 
 echo "== list"
 mkdir -p src/docs

@@ -35,6 +35,23 @@ grep -qF 'entry 0 (linkdir\new.txt): refused, its path passes through the link' 
 [ "$(cat outside/target.txt)" = secret ] || fail "the link's target was written"
 [ "$(stat -c %a outside/target.txt)" = 400 ] || fail "the link's target changed its mode"
 
+echo "== a folder that refuses new files is named"
+# Permissions bind root only through another user; without one there is no
+# check to make.
+mkdir locked && chmod 555 locked && chmod 755 "$work"
+as_user=()
+if [ "$(id -u)" -ne 0 ]; then as_user=(env)
+elif command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+  as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+fi
+if [ ${#as_user[@]} -gt 0 ]; then
+  chmod 644 input.bin
+  "${as_user[@]}" "$upkit" compress input.bin locked/out.lz >stdout 2>stderr; rc=$?
+  expect_rc 1 "compress into a locked folder"
+  expect_one_error_line "compress into a locked folder" \
+    "locked/out.lz was not written: Access to the folder locked was denied."
+fi
+
 echo "== outputs that are not files"
 mkfifo pipe
 run compress input.bin pipe; expect_rc 1 "compress into a pipe"

@@ -97,25 +97,16 @@ int ParseOptions(const Arguments& args, BuildOptions* options) {
   return kExitOk;
 }
 
-// Index of the last separator of path, "\" (double-byte aware) or "/", or npos.
-std::size_t LastSeparator(std::string_view path) {
-  const std::size_t backslash = FindLastSeparator(path);
-  const std::size_t slash = path.rfind('/');
-  if (backslash == std::string_view::npos) return slash;
-  if (slash == std::string_view::npos) return backslash;
-  return std::max(backslash, slash);
-}
-
 // Keeps the first file error, which is the cause of the failure.
 class RememberingReporter final : public FileErrorReporter {
  public:
   void ShowFileError(const FileError& error) override {
-    if (!message_) message_ = error.what();
+    if (cause_ == FileErrorCause::kNone) cause_ = error.cause();
   }
-  const std::optional<std::string>& message() const { return message_; }
+  FileErrorCause cause() const { return cause_; }
 
  private:
-  std::optional<std::string> message_;
+  FileErrorCause cause_ = FileErrorCause::kNone;
 };
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -169,9 +160,7 @@ int RunBuild(const Arguments& args) {
 
   const std::size_t separator = LastSeparator(options.script);
   // A script in the root keeps the root as its folder.
-  const std::string folder = separator == std::string::npos ? std::string()
-                             : separator == 0              ? options.script.substr(0, 1)
-                                                           : options.script.substr(0, separator);
+  const std::string folder = FolderPart(options.script);
   const std::string script_name =
       separator == std::string::npos ? options.script : options.script.substr(separator + 1);
   const std::string out =
@@ -228,7 +217,8 @@ int RunBuild(const Arguments& args) {
     archive.AddEntry(std::move(entry));
   }
   if (!archive.Save(out)) {
-    PrintError(reporter.message().value_or(DisplayPath(out) + " could not be written."));
+    PrintError(reporter.cause() == FileErrorCause::kNone ? DisplayPath(out) + " could not be written."
+                                                         : OutputFailure(reporter.cause(), out));
     return kExitFailure;
   }
   if (archive.GetCount() < 2) {

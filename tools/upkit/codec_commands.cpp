@@ -81,7 +81,7 @@ int RunCodec(const Arguments& args, Direction direction) {
   std::string temporary;
   std::unique_ptr<FileStream> output = CreateFileBeside(files, out_path, &temporary, &cause);
   if (!output) {
-    PrintError(FormatFileError(cause, out_path));
+    PrintError(OutputFailure(cause, out_path));
     return kExitFailure;
   }
 
@@ -102,7 +102,7 @@ int RunCodec(const Arguments& args, Direction direction) {
     output.reset();
     files.RemoveFile(temporary);
     // The temporary file is an implementation detail; name the file asked for.
-    PrintError(error.file_name() == temporary ? FormatFileError(error.cause(), out_path)
+    PrintError(error.file_name() == temporary ? OutputFailure(error.cause(), out_path)
                                               : std::string(error.what()));
     return kExitFailure;
   }
@@ -117,7 +117,7 @@ int RunCodec(const Arguments& args, Direction direction) {
   cause = files.RenameReplacing(temporary, out_path);
   if (cause != FileErrorCause::kNone) {
     files.RemoveFile(temporary);
-    PrintError(FormatFileError(cause, out_path));
+    PrintError(OutputFailure(cause, out_path));
     return kExitFailure;
   }
   return kExitOk;

@@ -108,7 +108,7 @@ std::string ExtractFailure(UpdateArchive& archive, int index, const std::string&
     return "could not create the folder " + DisplayPath(folder) + "; not extracted";
   }
   if (cause == FileErrorCause::kNone) return DisplayPath(dest) + " could not be written";
-  return FormatFileError(cause, DisplayPath(dest));
+  return OutputFailure(cause, dest);
 }
 
 struct EntryProgress {

@@ -1,7 +1,9 @@
 #include "tools/upkit/output_checks.h"
 
+#include "package/file_error.h"
 #include "package/path.h"
 #include "tools/upkit/file_kind.h"
+#include "tools/upkit/paths.h"
 
 namespace quintarel::upkit {
 
@@ -38,6 +40,24 @@ std::string ExtractionRefusal(FileSystem& files, const std::string& folder, cons
   if (std::string reason = RefusedOutputReason(files, dest); !reason.empty()) return reason;
   if (IsSameFile(dest, archive_path)) return "refused, it would overwrite the archive being read";
   return "";
+}
+
+std::string OutputFailure(FileErrorCause cause, const std::string& path) {
+  const std::string part = FolderPart(path);
+  const std::string folder = part.empty() ? std::string(".") : part;
+  const std::string not_written = DisplayPath(path) + " was not written: ";
+  const FileKind folder_kind = KindOf(folder);
+  if (cause == FileErrorCause::kFileNotFound || cause == FileErrorCause::kBadPath) {
+    if (folder_kind == FileKind::kMissing) {
+      return not_written + FormatFileError(FileErrorCause::kFileNotFound, "the folder " + DisplayPath(folder));
+    }
+    if (folder_kind != FileKind::kFolder) return not_written + DisplayPath(folder) + " is not a folder";
+  }
+  if (cause == FileErrorCause::kAccessDenied && folder_kind == FileKind::kFolder &&
+      KindOf(path) == FileKind::kMissing) {
+    return not_written + FormatFileError(cause, "the folder " + DisplayPath(folder));
+  }
+  return FormatFileError(cause, DisplayPath(path));
 }
 
 }  // namespace quintarel::upkit

@@ -24,6 +24,12 @@ std::string LinkOnTheWay(FileSystem& files, const std::string& folder, const std
 std::string ExtractionRefusal(FileSystem& files, const std::string& folder, const std::string& name,
                               const std::string& dest, const std::string& archive_path);
 
+// The message for a file error met while writing path. The file is
+// created beside path and then renamed, so when its folder is missing, or
+// refuses a new file where none is in the way, the message names the
+// folder.
+std::string OutputFailure(FileErrorCause cause, const std::string& path);
+
 }  // namespace quintarel::upkit
 
 #endif  // TOOLS_UPKIT_OUTPUT_CHECKS_H_

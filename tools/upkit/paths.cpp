@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "package/text.h"
+
 namespace quintarel::upkit {
 
 namespace {
@@ -47,6 +49,20 @@ std::string FolderPath(std::string_view folder) {
   const std::size_t keep = HasDrivePrefix(path) ? 3 : 1;
   while (path.size() > keep && path.back() == '\\') path.pop_back();
   return path;
+}
+
+std::size_t LastSeparator(std::string_view path) {
+  const std::size_t backslash = FindLastSeparator(path);
+  const std::size_t slash = path.rfind('/');
+  if (backslash == std::string_view::npos) return slash;
+  if (slash == std::string_view::npos) return backslash;
+  return std::max(backslash, slash);
+}
+
+std::string FolderPart(std::string_view path) {
+  const std::size_t separator = LastSeparator(path);
+  if (separator == std::string_view::npos) return "";
+  return std::string(path.substr(0, separator == 0 ? 1 : separator));
 }
 
 std::string JoinBelow(std::string_view folder, std::string_view name) {
