@@ -8,6 +8,17 @@
 
 namespace quintarel {
 
+std::size_t ReadFully(Stream& stream, void* buffer, std::size_t count) {
+  auto* bytes = static_cast<std::uint8_t*>(buffer);
+  std::size_t total = 0;
+  while (total < count) {
+    const std::size_t n = stream.Read(bytes + total, count - total);
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
 MemoryStream::MemoryStream(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
 std::size_t MemoryStream::Read(void* buffer, std::size_t count) {

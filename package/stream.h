@@ -25,6 +25,9 @@ class Stream {
   virtual void Close() = 0;
 };
 
+// Reads until count bytes arrived or the stream ends; returns the number read.
+std::size_t ReadFully(Stream& stream, void* buffer, std::size_t count);
+
 // A stream over a growable block of memory. Capacity is kept in whole steps
 // of 1024 bytes and grows geometrically, so appending stays linear overall.
 class MemoryStream final : public Stream {

@@ -17,17 +17,6 @@ namespace fmt = archive_format;
 
 namespace {
 
-// Reads until count bytes arrived or the stream ends; returns the number read.
-std::size_t ReadFully(Stream& stream, std::uint8_t* buffer, std::size_t count) {
-  std::size_t total = 0;
-  while (total < count) {
-    const std::size_t n = stream.Read(buffer + total, count - total);
-    if (n == 0) break;
-    total += n;
-  }
-  return total;
-}
-
 std::uint64_t BytesLeft(Stream& stream) {
   const std::uint64_t position = stream.Seek(0, SeekOrigin::kCurrent);
   const std::uint64_t length = stream.GetLength();

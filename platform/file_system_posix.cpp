@@ -53,7 +53,6 @@ FileErrorCause CauseOf(int error) {
 
 FileErrorCause LastCause() { return CauseOf(errno); }
 
-
 // errno after a failure, never 0 (which would read as success).
 std::uint32_t LastError() { return errno != 0 ? static_cast<std::uint32_t>(errno) : EIO; }
 

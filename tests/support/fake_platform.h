@@ -175,7 +175,6 @@ class FakeShellLinks final : public ShellLinks {
     return found->second;
   }
   bool SetTarget(const std::string& link_path, const std::string& target) override {
-    if (refuse_saves) return false;
     log.push_back("set " + link_path + " -> " + target);
     targets[link_path] = target;
     return true;
@@ -189,7 +188,6 @@ class FakeShellLinks final : public ShellLinks {
   }
 
   bool session_starts = true;
-  bool refuse_saves = false;
   std::map<std::string, std::string> targets;
   std::map<std::string, std::string> aliases;
   std::vector<std::string> log;

@@ -8,7 +8,6 @@
 #include "tools/upkit/commands.h"
 #include "tools/upkit/output_checks.h"
 #include "tools/upkit/progress_bar.h"
-#include "tools/upkit/source_file.h"
 
 namespace quintarel::upkit {
 
@@ -63,17 +62,9 @@ int RunCodec(const Arguments& args, Direction direction) {
   const std::string& out_path = args[1];
   FileSystem& files = OperatingSystemFiles();
 
-  if (const std::string reason = NotAFileReason(in_path); !reason.empty()) {
-    PrintError(reason);
-    return kExitFailure;
-  }
+  std::unique_ptr<FileStream> input = OpenForReading(in_path);
+  if (!input) return kExitFailure;
   FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> input =
-      FileStream::Open(files, in_path, FileStream::Mode::kRead, &cause);
-  if (!input) {
-    PrintError(FormatFileError(cause, in_path));
-    return kExitFailure;
-  }
   if (const std::string reason = RefusedOutputReason(files, out_path); !reason.empty()) {
     PrintError(reason + "; not written");
     return kExitFailure;

@@ -18,8 +18,19 @@ void PrintError(std::string_view message) {
 
 namespace {
 
-// Opens path for reading, or prints why it cannot be opened. Only files
-// are opened: a pipe could block the open, a device never end.
+// Reads what is left of file into *text; false when it ends before its
+// length.
+bool ReadRest(FileStream& file, std::string* text) {
+  const std::uint64_t length = file.GetLength() - file.Seek(0, SeekOrigin::kCurrent);
+  if (length > text->max_size()) return false;
+  std::string content(static_cast<std::size_t>(length), '\0');
+  if (ReadFully(file, content.data(), content.size()) != content.size()) return false;
+  *text = std::move(content);
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<FileStream> OpenForReading(const std::string& path) {
   if (const std::string reason = NotAFileReason(path); !reason.empty()) {
     PrintError(reason);
@@ -31,24 +42,6 @@ std::unique_ptr<FileStream> OpenForReading(const std::string& path) {
   if (!file) PrintError(FormatFileError(cause, DisplayPath(path)));
   return file;
 }
-
-// Reads what is left of file into *text; false when it ends before its
-// length.
-bool ReadRest(FileStream& file, std::string* text) {
-  const std::uint64_t length = file.GetLength() - file.Seek(0, SeekOrigin::kCurrent);
-  if (length > text->max_size()) return false;
-  std::string content(static_cast<std::size_t>(length), '\0');
-  std::size_t total = 0;
-  while (total < content.size()) {
-    const std::size_t n = file.Read(content.data() + total, content.size() - total);
-    if (n == 0) return false;
-    total += n;
-  }
-  *text = std::move(content);
-  return true;
-}
-
-}  // namespace
 
 bool OpenArchive(const std::string& path, UpdateArchive& archive) {
   std::unique_ptr<FileStream> file = OpenForReading(path);
@@ -71,13 +64,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
     return false;
   }
   content.resize(static_cast<std::size_t>(length));
-  std::size_t total = 0;
-  while (total < content.size()) {
-    const std::size_t n = file->Read(content.data() + total, content.size() - total);
-    if (n == 0) break;
-    total += n;
-  }
-  content.resize(total);
+  content.resize(ReadFully(*file, content.data(), content.size()));
   file->Close();
   *bytes = std::move(content);
   return true;

@@ -2,10 +2,12 @@
 #define TOOLS_UPKIT_COMMANDS_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "package/file_stream.h"
 #include "package/update_archive.h"
 #include "package/update_info.h"
 
@@ -36,6 +38,11 @@ int UsageError(std::string_view message);
 
 // Prints "upkit: message" as one line on stderr.
 void PrintError(std::string_view message);
+
+// Opens the file at path for reading, or prints why it cannot be opened and
+// returns null. Only files are opened: a pipe could block the open, a
+// device never end.
+std::unique_ptr<FileStream> OpenForReading(const std::string& path);
 
 // Reads the archive at path. On failure prints why (a file error, or that
 // the file is not a well-formed archive) and returns false.

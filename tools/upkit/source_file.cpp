@@ -42,12 +42,7 @@ bool ReadSourceFile(FileSystem& files, const std::string& path, SourceFile* file
     }
     // One byte beyond the length shows a file that holds more than it claims.
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length) + 1);
-    std::size_t total = 0;
-    while (total < bytes.size()) {
-      const std::size_t n = stream->Read(bytes.data() + total, bytes.size() - total);
-      if (n == 0) break;
-      total += n;
-    }
+    const std::size_t total = ReadFully(*stream, bytes.data(), bytes.size());
     stream->Close();
     if (total != length) {
       *error = DisplayPath(path) + " claims " + std::to_string(length) + " bytes but " +

@@ -181,12 +181,17 @@ bool WizardContext::CallEnvironmentLibrary() {
 
 void WizardContext::UpdateShortcuts() {
   if (shortcut_targets_.empty() || !services_.links.BeginSession()) return;
-  if (const auto folder = services_.folders.CommonPrograms()) ScanShortcutFolder(*folder);
-  if (const auto folder = services_.folders.UserPrograms()) ScanShortcutFolder(*folder);
+  const std::string base = WithTrailingSeparator(program_folder_);
+  ShortOldPaths short_olds;
+  for (const ShortcutTarget& line : shortcut_targets_) {
+    short_olds.push_back(services_.links.ShortPath(base + line.old_path));
+  }
+  if (const auto folder = services_.folders.CommonPrograms()) ScanShortcutFolder(*folder, short_olds);
+  if (const auto folder = services_.folders.UserPrograms()) ScanShortcutFolder(*folder, short_olds);
   services_.links.EndSession();
 }
 
-void WizardContext::ScanShortcutFolder(const std::string& folder) {
+void WizardContext::ScanShortcutFolder(const std::string& folder, const ShortOldPaths& short_olds) {
   std::vector<FolderEntry> entries;
   if (!services_.files.ListFolder(folder, &entries)) return;
   constexpr std::string_view kExtension = ".lnk";
@@ -195,16 +200,16 @@ void WizardContext::ScanShortcutFolder(const std::string& folder) {
     if (name.size() >= kExtension.size() &&
         EqualsIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension) &&
         StartsWithIgnoringAsciiCase(name, shortcut_keyword_)) {
-      RetargetShortcut(JoinPath(folder, name));
+      RetargetShortcut(JoinPath(folder, name), short_olds);
     }
   }
   // A link may lead back to a folder above; the walk would never end.
   for (const FolderEntry& entry : entries) {
-    if (entry.is_folder && !entry.is_link) ScanShortcutFolder(JoinPath(folder, entry.name));
+    if (entry.is_folder && !entry.is_link) ScanShortcutFolder(JoinPath(folder, entry.name), short_olds);
   }
 }
 
-void WizardContext::RetargetShortcut(const std::string& shortcut) {
+void WizardContext::RetargetShortcut(const std::string& shortcut, const ShortOldPaths& short_olds) {
   ShellLinks& links = services_.links;
   const std::optional<std::string> target = links.ReadTarget(shortcut);
   if (!target) return;
@@ -213,10 +218,10 @@ void WizardContext::RetargetShortcut(const std::string& shortcut) {
   const std::string base = WithTrailingSeparator(program_folder_);
   // Every line is tried against the target as first read: when two name the
   // same old file, the later one is what the shortcut keeps.
-  for (const ShortcutTarget& line : shortcut_targets_) {
-    const std::optional<std::string> short_old = links.ShortPath(base + line.old_path);
+  for (std::size_t i = 0; i < shortcut_targets_.size(); ++i) {
+    const std::optional<std::string>& short_old = short_olds[i];
     if (short_old && EqualsIgnoringAsciiCase(*short_old, *short_target)) {
-      links.SetTarget(shortcut, base + line.new_path);
+      links.SetTarget(shortcut, base + shortcut_targets_[i].new_path);
     }
   }
 }

@@ -96,10 +96,13 @@ class WizardContext {
   // Turns the Start menu's shortcuts from old files of the shortcut target
   // list to the new ones, in both program folders.
   void UpdateShortcuts();
+  // The short form of each old file of the shortcut target list, in its
+  // order; nothing for a file that does not exist.
+  using ShortOldPaths = std::vector<std::optional<std::string>>;
   // Retargets the shortcuts in folder whose names begin with the keyword,
   // then goes down into its subfolders (never through a link).
-  void ScanShortcutFolder(const std::string& folder);
-  void RetargetShortcut(const std::string& shortcut);
+  void ScanShortcutFolder(const std::string& folder, const ShortOldPaths& short_olds);
+  void RetargetShortcut(const std::string& shortcut, const ShortOldPaths& short_olds);
 
   // A text of the string table with each "%s" filled from values, shown
   // under the message-box convention.
