@@ -268,17 +268,6 @@ TEST(ShellFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {
   EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
-TEST(ShellFoldersWinTest, BothStartMenuProgramFoldersResolve) {
-  for (const std::optional<std::string>& folder :
-       {OperatingSystemShellFolders().CommonPrograms(), OperatingSystemShellFolders().UserPrograms()}) {
-    ASSERT_TRUE(folder.has_value());
-    EXPECT_NE(folder->find("Programs"), std::string::npos) << *folder;
-    EXPECT_NE(::GetFileAttributesA(folder->c_str()), INVALID_FILE_ATTRIBUTES) << *folder;
-  }
-  EXPECT_NE(OperatingSystemShellFolders().CommonPrograms(),
-            OperatingSystemShellFolders().UserPrograms());
-}
-
 // A link file made as an installer makes one.
 void MakeLink(const std::string& path, const std::string& target) {
   ComPointer<IShellLinkA> link;

@@ -388,12 +388,12 @@ sys.exit(1)
 EOF
 }
 
-# ship FOLDER ARCHIVE [--no-library]: what a user receives: updater.exe,
-# Kestrune.dll and update.dat in one folder.
+# ship FOLDER ARCHIVE: what a user receives: updater.exe, Kestrune.dll and
+# update.dat in one folder.
 ship() {
   mkdir -p "$1"
   cp "$GUI_UPDATER" "$1/updater.exe"
-  [ "${3:-}" = --no-library ] || cp "$GUI_LIBRARY" "$1/Kestrune.dll"
+  cp "$GUI_LIBRARY" "$1/Kestrune.dll"
   cp "$2" "$1/update.dat"
 }
 

@@ -994,21 +994,6 @@ int CommandLink(const Options& options) {
   return kOk;
 }
 
-// Holds --path open without sharing for --for milliseconds, as a running
-// program holds its files; prints "held" once it has the file.
-int CommandHold(const Options& options) {
-  const ScopedFileHandle file(::CreateFileA(options.Get("path").c_str(), GENERIC_READ, 0, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    std::fprintf(stderr, "guidriver: cannot open %s\n", options.Get("path").c_str());
-    return kMismatch;
-  }
-  std::printf("held\n");
-  std::fflush(stdout);
-  ::Sleep(static_cast<DWORD>(options.Number("for", kDefaultTimeout)));
-  return kOk;
-}
-
 constexpr char kUsageText[] =
     "usage: guidriver COMMAND OPTIONS\n"
     "  list [--hidden-ok]                       top-level windows and their controls\n"
@@ -1030,7 +1015,6 @@ constexpr char kUsageText[] =
     "  browse-folder (--path P | --cancel)\n"
     "  link (--common | --user) --name N [--target T]\n"
     "                                           make a Start-menu link, or print its target\n"
-    "  hold --path P [--for MS]                 keep a file open without sharing\n"
     "SEL: --window H | --caption C [--has-id N]... [--box | --not-box] [--owner H] [--hidden-ok]\n"
     "Every command takes --timeout MS (default 10000). Exit: 0 ok, 1 mismatch, 2 timeout, 3 usage.\n";
 
@@ -1047,7 +1031,7 @@ constexpr Command kCommands[] = {
     {"command", CommandCommand},     {"syscommand", CommandSysCommand},
     {"key", CommandKey},             {"answer-box", CommandAnswerBox},
     {"save-as", CommandSaveAs},      {"browse-folder", CommandBrowseFolder},
-    {"link", CommandLink},           {"hold", CommandHold},
+    {"link", CommandLink},
 };
 
 int Run(int argc, char** argv) {
