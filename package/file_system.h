@@ -62,6 +62,12 @@ class FileSystem {
   // Whether path itself is a symbolic link or junction (a reparse point on
   // Win32); what it points at does not matter.
   virtual bool IsLink(const std::string& path) = 0;
+  // Whether the existing file at path can be replaced now: it is a file, not
+  // a folder, and no process holds it open or runs it as a program or
+  // library. A running program or a loaded library may still be opened for
+  // reading and renamed, so Win32 tries an open for writing its data, with a
+  // read-only attribute set aside for the try. The file is left as it was.
+  virtual bool IsReplaceable(const std::string& path) = 0;
   // Leaves the archive attribute alone set: clears read-only, hidden, system.
   virtual bool SetArchiveAttributeOnly(const std::string& path) = 0;
   // Creates one folder; its parent must exist.

@@ -208,6 +208,13 @@ class PosixFileSystem final : public FileSystem {
            S_ISLNK(status.st_mode);
   }
 
+  // POSIX has neither share modes nor locked program images: any file will do.
+  bool IsReplaceable(const std::string& path) override {
+    struct stat status;
+    return !path.empty() && ::stat(NativePath(path).c_str(), &status) == 0 &&
+           S_ISREG(status.st_mode);
+  }
+
   // A link is left alone: what it points at is not this file's to change,
   // and the rename that follows replaces the link itself.
   bool SetArchiveAttributeOnly(const std::string& path) override {

@@ -9,6 +9,7 @@
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_registry.h"
+#include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/environment_call.h"
 #include "updater/wizard/wizard_step.h"
 
@@ -403,9 +404,9 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       // The same file again: both of its backups must go back, in order.
       {"app.exe=readme.txt\r\n", 10}, {"data\\new.dll=new.dll\r\n", 3}};
   for (std::size_t failing = 0; failing <= lines.size(); ++failing) {
-    for (const std::string fault : {"missing entry", "folder", "disk full", "in use"}) {
+    for (const std::string fault : {"missing entry", "folder", "disk full", "in use", "running"}) {
       if (fault == "disk full" && failing == lines.size()) continue;
-      if (fault == "in use" && failing != 2) continue;
+      if ((fault == "in use" || fault == "running") && failing != 2) continue;
       SCOPED_TRACE(std::to_string(failing) + " " + fault);
       SetUp();
       std::string copy_list;
@@ -423,6 +424,8 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       FileErrorCause cause;
       std::unique_ptr<File> held;
       if (fault == "in use") held = files_.OpenForRead("C:\\App\\readme.txt", &cause);
+      // A running program can be renamed aside, but its backup never removed.
+      if (fault == "running") files_.Lookup("C:\\App\\readme.txt")->running = true;
       if (fault == "disk full") files_.set_write_budget(budget);
 
       ui_.log.clear();
@@ -436,6 +439,71 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       EXPECT_TRUE(links_.log.empty());
       EXPECT_FALSE(ui_.busy());
     }
+  }
+}
+
+TEST_F(UpgradeTest, DestinationsOutsideTheProductChangeNothing) {
+  for (const std::string destination :
+       {"..\\outside.txt", "sub\\..\\..\\outside.txt", "../outside.txt", "C:\\outside.txt",
+        "C:outside.txt", "\\outside.txt", "/outside.txt", "\\\\server\\share\\x.txt",
+        "app.exe:stream", "...\\outside.txt", "sub\\. .\\x.txt"}) {
+    SCOPED_TRACE(destination);
+    SetUp();
+    files_.set_current_folder("C:\\App");
+    // The lines before are fine: nothing may be written before the check.
+    Prepare("app.exe=app.exe\r\nsub\\new.dll=new.dll\r\n" + destination + "=readme.txt\r\n");
+    const std::vector<std::string> before = Snapshot();
+    ui_.log.clear();
+    context_.Next();
+    EXPECT_THAT(ui_.log, ElementsAre("info #124"));
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(library_.calls.empty());
+  }
+}
+
+TEST_F(UpgradeTest, DestinationsMayClimbWithinTheProduct) {
+  files_.AddFolder("C:\\Suite");
+  files_.AddFolder("C:\\Suite\\Program");
+  files_.AddFile("C:\\Suite\\Program\\app.exe", "installed");
+  registry_.SetValue(kAppPathsKey, "Path", "C:\\Suite\\Program");
+  versions_.Set("C:\\Suite\\Program\\app.exe", 161);
+  Prepare("..\\Data\\new.dll=new.dll\r\n.\\sub/./x.dll=new.dll\r\n");
+  ui_.log.clear();
+  context_.Next();
+  EXPECT_THAT(ui_.log, ElementsAre("info #122"));
+  const std::vector<std::uint8_t> dll = {'d', 'l', 'l'};
+  EXPECT_EQ(files_.Contents("C:\\Suite\\Data\\new.dll"), dll);
+  EXPECT_EQ(files_.Contents("C:\\Suite\\Program\\sub\\x.dll"), dll);
+}
+
+TEST(UpgradePathsTest, DestinationsResolveBelowTheRoot) {
+  const struct {
+    const char* program_folder;
+    const char* destination;
+    std::optional<std::string> path;
+  } cases[] = {
+      {"C:\\App\\", "app.exe", "C:\\App\\app.exe"},
+      {"C:\\App", "sub/deep\\x.dll", "C:\\App\\sub\\deep\\x.dll"},
+      {"C:\\App\\", "sub\\..\\x.dll", "C:\\App\\x.dll"},
+      {"C:\\App\\", "a\\\\b", "C:\\App\\a\\b"},
+      {"C:\\App\\", "", "C:\\App\\"},
+      {"C:\\App\\", "sub\\", "C:\\App\\sub\\"},
+      {"C:\\App\\", "..\\x.dll", std::nullopt},
+      {"C:\\Apps\\Suite\\Program\\", "..\\Data\\x", "C:\\Apps\\Suite\\Data\\x"},
+      {"C:\\Apps\\Suite\\PROGRAM", "..\\PROGRAM\\x", "C:\\Apps\\Suite\\PROGRAM\\x"},
+      {"C:\\Apps\\Suite\\Program\\", "..\\..\\x", std::nullopt},
+      {"C:\\Apps\\Suite\\Program\\", "..\\..\\Suite\\x", std::nullopt},
+      {"C:\\App\\", "x.txt:s", std::nullopt},
+      {"C:\\App\\", "D:x.txt", std::nullopt},
+      {"C:\\App\\", "\\x.txt", std::nullopt},
+      {"C:\\App\\", "/x.txt", std::nullopt},
+      {"C:\\App\\", "...\\x.txt", std::nullopt},
+      {"C:\\App\\", ".. \\x.txt", std::nullopt},
+      {"C:\\App\\", "x.txt.", "C:\\App\\x.txt."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.program_folder) + " + " + c.destination);
+    EXPECT_EQ(ConfinedDestination(c.program_folder, c.destination), c.path);
   }
 }
 

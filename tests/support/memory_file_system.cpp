@@ -191,9 +191,15 @@ FileErrorCause MemoryFileSystem::RenameReplacing(const std::string& from, const 
   return FileErrorCause::kNone;
 }
 
+bool MemoryFileSystem::IsReplaceable(const std::string& path) {
+  const Node* node = Lookup(path);
+  return node != nullptr && !node->folder && !node->open && !node->running;
+}
+
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
   auto it = nodes_.find(Key(path));
-  if (it == nodes_.end() || it->second->folder || it->second->read_only || it->second->open) {
+  if (it == nodes_.end() || it->second->folder || it->second->read_only || it->second->open ||
+      it->second->running) {
     return false;
   }
   nodes_.erase(it);

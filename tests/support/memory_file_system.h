@@ -24,6 +24,9 @@ class MemoryFileSystem final : public FileSystem {
     bool link = false;
     bool read_only = false;
     bool open = false;
+    // A running program or loaded library: it can be read and renamed, but
+    // not written or removed.
+    bool running = false;
     std::vector<std::uint8_t> bytes;
     FileTimes times;
   };
@@ -34,6 +37,7 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override;
   bool Exists(const std::string& path) override;
   bool IsLink(const std::string& path) override;
+  bool IsReplaceable(const std::string& path) override;
   bool SetArchiveAttributeOnly(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool GetTimes(const std::string& path, FileTimes* times) override;

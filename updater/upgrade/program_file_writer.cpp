@@ -20,10 +20,7 @@ bool ProgramFileWriter::Write(const std::string& dest_path, std::string_view ent
 
   const bool existed = files_.Exists(dest_path);
   if (existed) {
-    // An open without sharing fails for a folder and for a file that someone
-    // holds open, before anything has changed.
-    FileErrorCause cause = FileErrorCause::kNone;
-    if (files_.OpenForRead(dest_path, &cause) == nullptr) return false;
+    if (!CanWrite(dest_path)) return false;
   } else if (!CreateParentFolders(files_, dest_path, &created_folders_)) {
     return false;
   }
@@ -43,6 +40,10 @@ bool ProgramFileWriter::Write(const std::string& dest_path, std::string_view ent
   replaced_.push_back(std::move(replacement));
   archive_.entry(index).ApplyTimes(files_, dest_path);
   return true;
+}
+
+bool ProgramFileWriter::CanWrite(const std::string& dest_path) {
+  return !files_.Exists(dest_path) || files_.IsReplaceable(dest_path);
 }
 
 bool ProgramFileWriter::MoveAside(const std::string& path, std::string* backup) {

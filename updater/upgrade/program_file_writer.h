@@ -23,11 +23,16 @@ class ProgramFileWriter {
   ProgramFileWriter(const ProgramFileWriter&) = delete;
   ProgramFileWriter& operator=(const ProgramFileWriter&) = delete;
 
+  // Whether dest_path can be written now, so that a set can be checked
+  // before anything changes: nothing is there, or a file that no process
+  // holds open, runs or has loaded (those could be renamed aside, but their
+  // backups could then never be removed). Changes nothing.
+  bool CanWrite(const std::string& dest_path);
   // Writes the named entry to dest_path with its stored times, creating
   // missing folders. The file there is replaced only once the entry has been
   // expanded in full beside it. False, with this file as it was, when the
-  // entry is missing or damaged, dest_path names a folder, the file there is
-  // in use, or anything cannot be created or renamed.
+  // entry is missing or damaged, dest_path names a folder, the file there
+  // cannot be written now (CanWrite), or anything cannot be created or renamed.
   bool Write(const std::string& dest_path, std::string_view entry_name);
   // Keeps what was written and removes the backups.
   void Commit();

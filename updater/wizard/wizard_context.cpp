@@ -7,6 +7,7 @@
 #include "package/text.h"
 #include "resources/resource_ids.h"
 #include "updater/app/update_source.h"
+#include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/program_file_writer.h"
 #include "updater/upgrade/version_check.h"
 #include "updater/wizard/location_step.h"
@@ -158,15 +159,23 @@ bool WizardContext::IsNewestInstalled() {
 
 bool WizardContext::WriteProgramFiles() {
   std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
-  const std::string base = WithTrailingSeparator(program_folder_);
   ProgramFileWriter writer(services_.files, *archive_);
+  const auto fail = [&] {
+    writer.Rollback();
+    busy.reset();
+    ShowMessage(IDS_WRITE_FAILED);
+    return false;
+  };
+  // Every destination is checked before the first file changes: one that
+  // leaves the product or cannot be written now fails the whole set.
+  std::vector<std::string> destinations;
   for (const CopyListLine& line : copy_list_) {
-    if (!writer.Write(base + line.destination, line.entry)) {
-      writer.Rollback();
-      busy.reset();
-      ShowMessage(IDS_WRITE_FAILED);
-      return false;
-    }
+    std::optional<std::string> path = ConfinedDestination(program_folder_, line.destination);
+    if (!path || !writer.CanWrite(*path)) return fail();
+    destinations.push_back(std::move(*path));
+  }
+  for (std::size_t i = 0; i < copy_list_.size(); ++i) {
+    if (!writer.Write(destinations[i], copy_list_[i].entry)) return fail();
   }
   writer.Commit();
   return true;

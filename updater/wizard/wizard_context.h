@@ -85,9 +85,11 @@ class WizardContext {
   bool IsNewestInstalled();
 
   // The work of Finish, in this order. WriteProgramFiles writes the copy
-  // list into the program folder: true when every line was written; on a
-  // failure it puts back every file it had written, shows message 124 and
-  // returns false.
+  // list into the program folder: true when every line was written. Before
+  // the first change every destination is checked: one that would leave the
+  // installation root, or a file that a process holds open, runs or has
+  // loaded, fails the set at once. On a failure it puts back every file it
+  // had written, shows message 124 and returns false.
   bool WriteProgramFiles();
   // Calls DoIt of the environment library beside the updater with the
   // installation root: its result, or false when the library or its export
