@@ -5,6 +5,7 @@
 
 #include "package/file_system.h"
 #include "package/update_archive.h"
+#include "platform/scoped_handle_win.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
@@ -32,6 +33,42 @@ TEST_F(Win32FileSystemTest, OpensDoNotShare) {
             FileErrorCause::kSharingViolation);
   EXPECT_EQ(files_.OpenForRead(scratch_.Path("no\\such\\x.txt"), &cause), nullptr);
   EXPECT_EQ(cause, FileErrorCause::kBadPath);
+}
+
+// A running program and a loaded library can still be opened for reading
+// and renamed; only an open for writing their data shows them in use.
+TEST_F(Win32FileSystemTest, FilesInUseAreNotReplaceable) {
+  char own[MAX_PATH];
+  ASSERT_NE(::GetModuleFileNameA(nullptr, own, MAX_PATH), 0u);
+  EXPECT_FALSE(files_.IsReplaceable(own));
+
+  const std::string copy = scratch_.Path("copy.exe");
+  ASSERT_TRUE(::CopyFileA(own, copy.c_str(), FALSE));
+  EXPECT_TRUE(files_.IsReplaceable(copy));
+  {
+    const ScopedModule loaded(::LoadLibraryExA(copy.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+    ASSERT_TRUE(loaded);
+    EXPECT_FALSE(files_.IsReplaceable(copy));
+    FileErrorCause cause;
+    EXPECT_NE(files_.OpenForRead(copy, &cause), nullptr);
+  }
+  EXPECT_TRUE(files_.IsReplaceable(copy));
+
+  // A read-only file can be replaced (by a rename) and keeps its attribute.
+  ASSERT_TRUE(::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
+  const DWORD read_only = ::GetFileAttributesA(copy.c_str());
+  EXPECT_TRUE(files_.IsReplaceable(copy));
+  EXPECT_EQ(::GetFileAttributesA(copy.c_str()), read_only);
+  ASSERT_TRUE(::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+  FileErrorCause cause;
+  {
+    const std::unique_ptr<File> held = files_.OpenForRead(copy, &cause);
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(files_.IsReplaceable(copy));
+  }
+  EXPECT_FALSE(files_.IsReplaceable(scratch_.Path()));
+  EXPECT_FALSE(files_.IsReplaceable(scratch_.Path("missing.exe")));
 }
 
 TEST_F(Win32FileSystemTest, ArchiveAttributeClearsReadOnlyHiddenAndSystem) {
