@@ -251,6 +251,26 @@ TEST_F(EnvironmentLibraryTest, DataFolderPlantedAsALinkStopsTheRunBeforeAnything
   }
 }
 
+// Everyone may write in the data folder from an earlier run: a link planted
+// there leads nowhere the product's data may go.
+TEST_F(EnvironmentLibraryTest, LinksInTheDataFolderAreNotMovedInto) {
+  files_.AddFolder("C:\\ProgramData\\Quintarel Corporation");
+  files_.AddFolder(kData);
+  files_.AddFolderLink(std::string(kData) + "\\Fonts");
+  files_.AddFile(std::string(kData) + "\\Fonts\\a.ttf", "theirs");
+  files_.AddFolder("D:\\Apps\\Prod\\Fonts");
+  files_.AddFile("D:\\Apps\\Prod\\Fonts\\a.ttf", "ours");
+  files_.AddFile("D:\\Apps\\Prod\\notes.txt", "notes");
+
+  EXPECT_TRUE(library_.DoIt(kRoot));
+
+  EXPECT_THAT(FilesBelow(kRoot), ElementsAre("fonts\\", "fonts\\a.ttf"));
+  EXPECT_EQ(files_.Contents(std::string(kData) + "\\Fonts\\a.ttf"),
+            std::vector<std::uint8_t>({'t', 'h', 'e', 'i', 'r', 's'}));
+  EXPECT_TRUE(files_.Exists(std::string(kData) + "\\notes.txt"));
+  EXPECT_THAT(security_.log, ElementsAre(std::string("grant 1FFFFF ") + kData + "\\notes.txt"));
+}
+
 // A stored path keeps naming the installation folder when what it names
 // stayed there and has no counterpart in the data folder.
 TEST_F(EnvironmentLibraryTest, StoredPathsFollowOnlyWhatMoved) {

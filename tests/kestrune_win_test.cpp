@@ -518,6 +518,31 @@ TEST_F(KestruneTest, DataFolderPlantedAsALinkStopsTheRun) {
   }
 }
 
+// Everyone may write in the data folder left by an earlier run; a link
+// planted in it is passed over and what it would have taken stays.
+TEST_F(KestruneTest, LinksInTheDataFolderAreNotMovedInto) {
+  for (const char* name : {"Tessa Line Install\\settings.ini", "Tessa Line Install\\Data\\notes.txt",
+                           "elsewhere\\notes.txt"}) {
+    fs::create_directories(scratch_.Native(name).parent_path());
+    WriteText(scratch_.Native(name), name);
+  }
+  const std::string data = area_.data_folder();
+  ASSERT_TRUE(::CreateDirectoryA(area_.company_folder().c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(data.c_str(), nullptr));
+  const std::string target = scratch_.Path("elsewhere");
+  const auto target_before = ReadFolder(target);
+  {
+    const PlantedLink planted(data + "\\Data", target);
+    ASSERT_TRUE(planted.planted()) << "no Unix link could be made here";
+    EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 1);
+  }
+  EXPECT_EQ(ReadFolder(target), target_before);
+  const std::map<std::string, std::string> stayed = {
+      {"Data\\", ""}, {"Data\\notes.txt", "Tessa Line Install\\Data\\notes.txt"}};
+  EXPECT_EQ(ReadFolder(root_), stayed);
+  EXPECT_NE(::GetFileAttributesA((data + "\\settings.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // A stored path follows the data it names, and keeps naming the program
 // that stayed in the installation folder.
 TEST_F(KestruneTest, StoredPathsToTheProgramStayWithIt) {
