@@ -453,20 +453,23 @@ bool RunUnixTool(const std::string& command_line, const std::function<bool()>& d
   return done();
 }
 
+bool IsReparsePoint(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 // A Unix symbolic link at path to target, which Wine shows as a folder with
 // the reparse-point attribute (Wine cannot make junctions), removed again
-// when the object goes away. Wine cannot remove such a link itself.
+// when the object goes away. Wine's own removal reports success but leaves
+// such a link in place, so the Unix side removes it.
 class PlantedLink {
  public:
   PlantedLink(const std::string& path, const std::string& target) : path_(path) {
     const std::string unix_path = UnixPathOf(path);
     const std::string unix_target = UnixPathOf(target);
     if (unix_path.empty() || unix_target.empty()) return;
-    RunUnixTool("Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_path + "\"", [&] {
-      const DWORD attributes = ::GetFileAttributesA(path_.c_str());
-      return attributes != INVALID_FILE_ATTRIBUTES &&
-             (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    });
+    RunUnixTool("Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_path + "\"",
+                [&] { return IsReparsePoint(path_); });
     unix_path_ = unix_path;
   }
   ~PlantedLink() {
@@ -477,10 +480,7 @@ class PlantedLink {
   PlantedLink(const PlantedLink&) = delete;
   PlantedLink& operator=(const PlantedLink&) = delete;
 
-  bool planted() const {
-    const DWORD attributes = ::GetFileAttributesA(path_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  }
+  bool planted() const { return IsReparsePoint(path_); }
 
  private:
   std::string path_;
