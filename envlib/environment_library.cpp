@@ -35,7 +35,11 @@ std::optional<std::string> SharedDataFolder::Prepare(const std::string& product_
   // The folder's path is handed on in 260-byte buffers: one that would not
   // fit is refused before anything is created.
   if (product.size() >= kPathCapacity) return std::nullopt;
-  if (!CreateFolderIfMissing(company) || !CreateFolderIfMissing(product)) return std::nullopt;
+  // A link at either level, planted before the run, would lead the data
+  // and Everyone's rights elsewhere: only real folders are used. Checked
+  // after creating, so that a link made in between is seen as well.
+  if (!CreateFolderIfMissing(company) || services_.files.IsLink(company)) return std::nullopt;
+  if (!CreateFolderIfMissing(product) || services_.files.IsLink(product)) return std::nullopt;
   return product;
 }
 
@@ -65,7 +69,7 @@ bool EnvironmentLibrary::DoIt(const char* root) {
   if (!data_folder) return false;
   MoveFolderContents(services_, data_folder_, folder, *data_folder);
   // The stored paths live below the new key, so this follows the key move.
-  UpdatePathValues(services_.registry, folder, *data_folder);
+  UpdatePathValues(services_.registry, services_.files, folder, *data_folder);
   GrantTreeAccess(services_, *data_folder);
   return true;
 }

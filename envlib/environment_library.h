@@ -34,8 +34,9 @@ class SharedDataFolder {
   // below the shared application-data folder, with the folder security, and
   // returns the product folder's path without a trailing "\". Nothing when
   // the security cannot be built, the shell cannot name the folder, a
-  // folder cannot be created, or the path would not fit 260 bytes. A second
-  // call replaces the security the first one built.
+  // folder cannot be created, either folder is a symbolic link or junction,
+  // or the path would not fit 260 bytes. A second call replaces the
+  // security the first one built.
   std::optional<std::string> Prepare(const std::string& product_name);
 
   // True when the folder exists afterwards; a new one gets the folder
@@ -59,8 +60,8 @@ class EnvironmentLibrary {
   // from version 5, its data files from root into the shared data folder,
   // rewrites the stored paths and opens the moved files to everyone. False
   // for a missing, empty or drive root (nothing is touched) and when the
-  // shared data folder cannot be prepared; true otherwise, whatever the
-  // later steps met.
+  // shared data folder cannot be prepared, a planted link included (then
+  // only the key has moved); true otherwise, whatever the later steps met.
   bool DoIt(const char* root);
 
   // Grants Everyone access to everything below root (read and execute for
@@ -85,9 +86,14 @@ bool MoveRegistryTree(Registry& registry, RegistryRoot root, const std::string& 
 
 // Rewrites the stored paths below the new product key: in every text value
 // (REG_SZ, REG_EXPAND_SZ, type kept) each occurrence of old_root that ends
-// at a path boundary ("\", "/", ";", a quote or the end) becomes new_folder.
-// Letter case counts. False when the key cannot be opened or a write fails.
-bool UpdatePathValues(Registry& registry, const std::string& old_root, const std::string& new_folder);
+// at a path boundary ("\", "/", ";", a quote or the end) becomes new_folder,
+// left to right. Letter case counts. An occurrence names the path up to the
+// next ";" or quote or the value's end; it stays when that path exists below
+// old_root but not below new_folder (the program's files, data whose move
+// failed). old_root itself is always rewritten. False when the key cannot be
+// opened or a write fails.
+bool UpdatePathValues(Registry& registry, FileSystem& files, const std::string& old_root,
+                      const std::string& new_folder);
 
 // Moves the files and folders below source into destination, passing over
 // "Program" folders, names holding ".exe" or ".chm" and "uninst.isu". A

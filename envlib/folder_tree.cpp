@@ -25,6 +25,9 @@ void MoveFolderContents(const EnvironmentServices& services, SharedDataFolder& d
     if (entry.is_link || StaysInPlace(entry)) continue;
     const std::string from = source + "\\" + entry.name;
     const std::string to = destination + "\\" + entry.name;
+    // Everyone may write in the data folder, so a link there may have been
+    // planted: nothing is moved through it, the entry stays where it is.
+    if (files.IsLink(to)) continue;
     if (entry.is_folder) {
       data_folder.CreateFolderIfMissing(to);
       MoveFolderContents(services, data_folder, from, to);

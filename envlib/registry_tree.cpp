@@ -55,9 +55,26 @@ bool MoveRegistryKey(RegistryKey& source_parent, const std::string& name,
   return true;
 }
 
-// text with every old_root that ends at a path boundary replaced, left to
-// right, without overlaps.
-std::string ReplaceRoot(const std::string& text, const std::string& old_root,
+// Where the path that an occurrence names ends: at the next ";" or quote,
+// which separate paths and arguments in a stored value, or at the end.
+constexpr std::string_view kPathEnds = ";\"";
+
+// Whether the occurrence of old_root at text[at] names something that stayed
+// in the installation folder: it exists there and not in the data folder.
+// old_root itself never stays: the product's folder as a whole is what the
+// data folder replaces, even though the emptied root lives on beside it.
+bool NamesWhatStayed(FileSystem& files, const std::string& text, std::size_t at,
+                     const std::string& old_root, const std::string& new_folder) {
+  const std::size_t tail_start = at + old_root.size();
+  const std::size_t tail_end = std::min(text.find_first_of(kPathEnds, tail_start), text.size());
+  const std::string tail = text.substr(tail_start, tail_end - tail_start);
+  if (tail.find_first_not_of("\\/") == std::string::npos) return false;
+  return files.Exists(old_root + tail) && !files.Exists(new_folder + tail);
+}
+
+// text with every old_root that ends at a path boundary and names something
+// that moved (or nothing at all) replaced, left to right, without overlaps.
+std::string ReplaceRoot(FileSystem& files, const std::string& text, const std::string& old_root,
                         const std::string& new_folder) {
   std::string result;
   std::size_t from = 0;
@@ -65,13 +82,13 @@ std::string ReplaceRoot(const std::string& text, const std::string& old_root,
     const std::size_t end = at + old_root.size();
     const bool boundary = end == text.size() || kPathBoundaries.find(text[end]) != std::string_view::npos;
     result.append(text, from, at - from);
-    if (boundary) {
-      result += new_folder;
-      from = end;
-    } else {
+    if (!boundary) {
       result += text[at];
       from = at + 1;
+      continue;
     }
+    result += NamesWhatStayed(files, text, at, old_root, new_folder) ? old_root : new_folder;
+    from = end;
   }
   result.append(text, from, std::string::npos);
   return result;
@@ -99,7 +116,8 @@ bool MoveRegistryTree(Registry& registry, RegistryRoot root, const std::string& 
   return true;
 }
 
-bool UpdatePathValues(Registry& registry, const std::string& old_root, const std::string& new_folder) {
+bool UpdatePathValues(Registry& registry, FileSystem& files, const std::string& old_root,
+                      const std::string& new_folder) {
   const std::unique_ptr<RegistryKey> key = registry.OpenForWrite(RegistryRoot::kCurrentUser, kStoredPathsKey);
   if (!key || old_root.empty()) return false;
   for (std::uint32_t index = 0;; ++index) {
@@ -108,7 +126,7 @@ bool UpdatePathValues(Registry& registry, const std::string& old_root, const std
     // Numbers and binary data are never paths to rewrite.
     if (value->type != kTextType && value->type != kExpandableTextType) continue;
     const std::string text = value->data.substr(0, value->data.find('\0'));
-    const std::string rewritten = ReplaceRoot(text, old_root, new_folder);
+    const std::string rewritten = ReplaceRoot(files, text, old_root, new_folder);
     if (rewritten == text) continue;
     if (!key->SetValue({value->name, value->type, rewritten + '\0'})) return false;
   }

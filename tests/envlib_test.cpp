@@ -221,6 +221,100 @@ TEST_F(EnvironmentLibraryTest, LinksAreNeitherMovedNorOpenedUp) {
                                          std::string("folder ") + kData));
 }
 
+// A standard user can plant a link where the shared data folder belongs
+// before an elevated run: the product's data and Everyone's rights would
+// follow it to wherever it points.
+TEST_F(EnvironmentLibraryTest, DataFolderPlantedAsALinkStopsTheRunBeforeAnythingMoves) {
+  const std::string company = "C:\\ProgramData\\Quintarel Corporation";
+  for (const std::string& link : {company, std::string(kData)}) {
+    SCOPED_TRACE(link);
+    // A fresh machine for each place of the link.
+    files_ = MemoryFileSystem();
+    SetUp();
+    registry_.Clear();
+    security_.log.clear();
+    if (link != company) files_.AddFolder(company);
+    files_.AddFolderLink(link);
+    files_.AddFile(link + "\\notes.txt", "theirs");
+    files_.AddFile(link + "\\Tessa Line\\notes.txt", "theirs");
+    files_.AddFile("D:\\Apps\\Prod\\notes.txt", "ours");
+    registry_.SetValue(std::string(kOldKey) + "\\Path", "Notes", "D:\\Apps\\Prod\\notes.txt");
+    const std::vector<std::string> paths_before = files_.Paths();
+
+    EXPECT_FALSE(library_.DoIt(kRoot));
+
+    EXPECT_EQ(files_.Paths(), paths_before);
+    EXPECT_EQ(files_.Contents(link + "\\notes.txt"), std::vector<std::uint8_t>({'t', 'h', 'e', 'i', 'r', 's'}));
+    EXPECT_EQ(files_.Contents("D:\\Apps\\Prod\\notes.txt"), std::vector<std::uint8_t>({'o', 'u', 'r', 's'}));
+    EXPECT_THAT(registry_.Dump(kPathKey), ElementsAre("|Notes=D:\\Apps\\Prod\\notes.txt"));
+    EXPECT_THAT(security_.log, IsEmpty());
+  }
+}
+
+// Everyone may write in the data folder from an earlier run: a link planted
+// there leads nowhere the product's data may go.
+TEST_F(EnvironmentLibraryTest, LinksInTheDataFolderAreNotMovedInto) {
+  files_.AddFolder("C:\\ProgramData\\Quintarel Corporation");
+  files_.AddFolder(kData);
+  files_.AddFolderLink(std::string(kData) + "\\Fonts");
+  files_.AddFile(std::string(kData) + "\\Fonts\\a.ttf", "theirs");
+  files_.AddFolder("D:\\Apps\\Prod\\Fonts");
+  files_.AddFile("D:\\Apps\\Prod\\Fonts\\a.ttf", "ours");
+  files_.AddFile("D:\\Apps\\Prod\\notes.txt", "notes");
+
+  EXPECT_TRUE(library_.DoIt(kRoot));
+
+  EXPECT_THAT(FilesBelow(kRoot), ElementsAre("fonts\\", "fonts\\a.ttf"));
+  EXPECT_EQ(files_.Contents(std::string(kData) + "\\Fonts\\a.ttf"),
+            std::vector<std::uint8_t>({'t', 'h', 'e', 'i', 'r', 's'}));
+  EXPECT_TRUE(files_.Exists(std::string(kData) + "\\notes.txt"));
+  EXPECT_THAT(security_.log, ElementsAre(std::string("grant 1FFFFF ") + kData + "\\notes.txt"));
+}
+
+// A stored path keeps naming the installation folder when what it names
+// stayed there and has no counterpart in the data folder.
+TEST_F(EnvironmentLibraryTest, StoredPathsFollowOnlyWhatMoved) {
+  const std::string root = kRoot;
+  const std::string data = kData;
+  files_.AddFolder(root + "\\Program");
+  files_.AddFile(root + "\\Program\\App.exe", "program");
+  files_.AddFolder(root + "\\Data");
+  files_.AddFile(root + "\\Data\\moved.txt", "moves");
+  files_.AddFile(root + "\\Data\\stuck.txt", "stays");
+  files_.refuse_copy_from(root + "\\Data\\stuck.txt");
+  struct Case {
+    const char* name;
+    std::string data;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"moved file", root + "\\Data\\moved.txt", data + "\\Data\\moved.txt"},
+      {"program that stayed", root + "\\Program\\App.exe", root + "\\Program\\App.exe"},
+      {"Program folder", root + "\\Program", root + "\\Program"},
+      {"file left by a failed copy", root + "\\Data\\stuck.txt", root + "\\Data\\stuck.txt"},
+      {"folder on both sides", root + "\\Data", data + "\\Data"},
+      {"nothing on either side", root + "\\Logs\\today.log", data + "\\Logs\\today.log"},
+      {"two paths", root + "\\Data\\moved.txt;" + root + "\\Program\\App.exe",
+       data + "\\Data\\moved.txt;" + root + "\\Program\\App.exe"},
+      {"quoted program with arguments", "\"" + root + "\\Program\\App.exe\" -x " + root + "\\Data",
+       "\"" + root + "\\Program\\App.exe\" -x " + data + "\\Data"},
+      {"the root itself", root, data},
+      {"the root with separator", root + "\\", data + "\\"},
+  };
+  for (const Case& c : cases) registry_.SetValue(kPathKey, c.name, c.data);
+
+  EXPECT_TRUE(library_.DoIt(kRoot));
+
+  EXPECT_TRUE(files_.Exists(root + "\\Data\\stuck.txt"));
+  const MemoryRegistry::Node* key = registry_.Find(kPathKey);
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(key->values.size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(key->values[i].name, cases[i].name);
+    EXPECT_EQ(key->values[i].data, cases[i].expected + '\0') << cases[i].name;
+  }
+}
+
 TEST_F(EnvironmentLibraryTest, StoredPathsAreRewrittenOnlyWhereTheRootEndsAPathPart) {
   struct Case {
     std::uint32_t type;
@@ -245,7 +339,7 @@ TEST_F(EnvironmentLibraryTest, StoredPathsAreRewrittenOnlyWhereTheRootEndsAPathP
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     registry_.SetRawValue(kPathKey, {"v" + std::to_string(i), cases[i].type, cases[i].data + '\0'});
   }
-  EXPECT_TRUE(UpdatePathValues(registry_, kRoot, kData));
+  EXPECT_TRUE(UpdatePathValues(registry_, files_, kRoot, kData));
   const MemoryRegistry::Node* key = registry_.Find(kPathKey);
   ASSERT_NE(key, nullptr);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -254,9 +348,9 @@ TEST_F(EnvironmentLibraryTest, StoredPathsAreRewrittenOnlyWhereTheRootEndsAPathP
   }
   registry_.SetValue(kPathKey, "v0", "D:\\Apps\\Prod\\again");
   registry_.refuse_write.insert("v0");
-  EXPECT_FALSE(UpdatePathValues(registry_, kRoot, kData));
+  EXPECT_FALSE(UpdatePathValues(registry_, files_, kRoot, kData));
   registry_.Clear();
-  EXPECT_FALSE(UpdatePathValues(registry_, kRoot, kData));
+  EXPECT_FALSE(UpdatePathValues(registry_, files_, kRoot, kData));
 }
 
 TEST(MoveRegistryTree, MergesDepthFirstAndKeepsWhatCouldNotMove) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -419,6 +420,158 @@ TEST_F(KestruneTest, OnOlderWindowsOnlyTheRegistryMoves) {
   EXPECT_EQ(moved.at("\\Path\\Already").second, Sz(root_ + "\\Templates"));
   EXPECT_EQ(ReadFolder(root_), files_before);
   EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// ---- Links planted where the data folder belongs ---------------------------
+
+// Wine's name for path on the Unix side; empty when the system has none.
+std::string UnixPathOf(const std::string& path) {
+  using UnixFileName = char*(CDECL*)(const wchar_t*);
+  const auto unix_file_name =
+      GetFunction<UnixFileName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+  if (unix_file_name == nullptr) return "";
+  const std::wstring wide(path.begin(), path.end());  // the test's paths are ASCII
+  const ScopedHeapBlock<char*> unix_path(unix_file_name(wide.c_str()));
+  return unix_path ? std::string(unix_path.get()) : "";
+}
+
+// Runs a Unix tool through Wine and waits until done() holds. Wine starts a
+// non-Windows program detached, with no process to wait for, so done() is
+// polled for a generous while instead.
+bool RunUnixTool(const std::string& command_line, const std::function<bool()>& done) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::string command = command_line;
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return false;
+  }
+  const ScopedKernelHandle process_handle(process.hProcess);
+  const ScopedKernelHandle thread_handle(process.hThread);
+  for (int attempt = 0; attempt < 2000 && !done(); ++attempt) ::Sleep(10);
+  return done();
+}
+
+bool IsReparsePoint(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// A Unix symbolic link at path to target, which Wine shows as a folder with
+// the reparse-point attribute (Wine cannot make junctions), removed again
+// when the object goes away. Wine's own removal reports success but leaves
+// such a link in place, so the Unix side removes it.
+class PlantedLink {
+ public:
+  PlantedLink(const std::string& path, const std::string& target) : path_(path) {
+    const std::string unix_path = UnixPathOf(path);
+    const std::string unix_target = UnixPathOf(target);
+    if (unix_path.empty() || unix_target.empty()) return;
+    RunUnixTool("Z:\\bin\\ln -s \"" + unix_target + "\" \"" + unix_path + "\"",
+                [&] { return IsReparsePoint(path_); });
+    unix_path_ = unix_path;
+  }
+  ~PlantedLink() {
+    if (unix_path_.empty()) return;
+    RunUnixTool("Z:\\bin\\rm -f \"" + unix_path_ + "\"",
+                [&] { return ::GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+  }
+  PlantedLink(const PlantedLink&) = delete;
+  PlantedLink& operator=(const PlantedLink&) = delete;
+
+  bool planted() const { return IsReparsePoint(path_); }
+
+ private:
+  std::string path_;
+  std::string unix_path_;
+};
+
+// The library must not carry the product's data, or Everyone's rights,
+// through a link that someone planted at the company or the product folder.
+TEST_F(KestruneTest, DataFolderPlantedAsALinkStopsTheRun) {
+  // Small trees: a failure prints them whole.
+  for (const char* name : {"Tessa Line Install\\settings.ini", "Tessa Line Install\\Data\\notes.txt",
+                           "elsewhere\\settings.ini", "elsewhere\\Tessa Line\\settings.ini"}) {
+    fs::create_directories(scratch_.Native(name).parent_path());
+    WriteText(scratch_.Native(name), name);
+  }
+  const std::string stored = root_ + "\\settings.ini";
+  ASSERT_TRUE(SetValue(std::string(kOldKey) + "\\Path", "Settings", REG_SZ, Sz(stored)));
+  const std::string target = scratch_.Path("elsewhere");
+  const auto root_before = ReadFolder(root_);
+  const auto target_before = ReadFolder(target);
+
+  for (const std::string& link : {area_.company_folder(), area_.data_folder()}) {
+    SCOPED_TRACE(link);
+    if (link == area_.data_folder()) {
+      ASSERT_TRUE(::CreateDirectoryA(area_.company_folder().c_str(), nullptr));
+    }
+    {
+      const PlantedLink planted(link, target);
+      ASSERT_TRUE(planted.planted()) << "no Unix link could be made here";
+      EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 0);
+    }
+    EXPECT_EQ(ReadFolder(target), target_before);
+    EXPECT_EQ(ReadFolder(root_), root_before);
+    EXPECT_EQ(ReadTree(std::string(kNewKey) + "\\Path").at("\\Settings").second, Sz(stored));
+  }
+}
+
+// Everyone may write in the data folder left by an earlier run; a link
+// planted in it is passed over and what it would have taken stays.
+TEST_F(KestruneTest, LinksInTheDataFolderAreNotMovedInto) {
+  for (const char* name : {"Tessa Line Install\\settings.ini", "Tessa Line Install\\Data\\notes.txt",
+                           "elsewhere\\notes.txt"}) {
+    fs::create_directories(scratch_.Native(name).parent_path());
+    WriteText(scratch_.Native(name), name);
+  }
+  const std::string data = area_.data_folder();
+  ASSERT_TRUE(::CreateDirectoryA(area_.company_folder().c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryA(data.c_str(), nullptr));
+  const std::string target = scratch_.Path("elsewhere");
+  const auto target_before = ReadFolder(target);
+  {
+    const PlantedLink planted(data + "\\Data", target);
+    ASSERT_TRUE(planted.planted()) << "no Unix link could be made here";
+    EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 1);
+  }
+  EXPECT_EQ(ReadFolder(target), target_before);
+  const std::map<std::string, std::string> stayed = {
+      {"Data\\", ""}, {"Data\\notes.txt", "Tessa Line Install\\Data\\notes.txt"}};
+  EXPECT_EQ(ReadFolder(root_), stayed);
+  EXPECT_NE(::GetFileAttributesA((data + "\\settings.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A stored path follows the data it names, and keeps naming the program
+// that stayed in the installation folder.
+TEST_F(KestruneTest, StoredPathsToTheProgramStayWithIt) {
+  PrepareInstallation();
+  const std::string data = area_.data_folder();
+  const std::string program = root_ + "\\Program\\tessa.exe";
+  const struct {
+    std::string name;
+    std::string stored;
+    std::string expected;
+  } values[] = {
+      {"Program", program, program},
+      {"Command", "\"" + program + "\" /s", "\"" + program + "\" /s"},
+      {"Settings", root_ + "\\settings.ini", data + "\\settings.ini"},
+      {"Both", root_ + "\\Data\\sub\\deep.txt;" + program, data + "\\Data\\sub\\deep.txt;" + program},
+  };
+  for (const auto& value : values) {
+    ASSERT_TRUE(SetValue(std::string(kOldKey) + "\\Path", value.name, REG_SZ, Sz(value.stored)));
+  }
+
+  EXPECT_EQ(do_it_(root_.c_str()) & 0xFF, 1);
+
+  const RegistryTree paths = ReadTree(std::string(kNewKey) + "\\Path");
+  for (const auto& value : values) {
+    const auto found = paths.find("\\" + value.name);
+    ASSERT_NE(found, paths.end()) << value.name;
+    EXPECT_EQ(found->second, std::make_pair(DWORD{REG_SZ}, Sz(value.expected))) << value.name;
+  }
+  EXPECT_NE(::GetFileAttributesA((data + "\\settings.ini").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // This program's own path.
