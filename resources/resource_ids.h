@@ -33,7 +33,7 @@
 // the system reserves them.
 #define IDM_ABOUT 0x0010
 
-// The updater's string table (English and Japanese). 121 and 123 are unused.
+// The updater's string table (English and Japanese). 121 and 123 are unused; 125 is the updater's own addition.
 #define IDS_ABOUT_MENU 101
 #define IDS_INTRO_CLICK_NEXT 102
 #define IDS_LOCATION_CLICK_BROWSE 103
@@ -56,6 +56,7 @@
 #define IDS_UNKNOWN 120
 #define IDS_UPGRADE_DONE 122
 #define IDS_WRITE_FAILED 124
+#define IDS_BACKUPS_LEFT 125
 #define IDS_PROGRAM_TITLE 57344
 
 // Kestrune.dll's string table (one table, language 1041, English text).

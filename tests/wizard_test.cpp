@@ -11,6 +11,7 @@
 #include "tests/support/memory_registry.h"
 #include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/leftover_backups.h"
 #include "updater/wizard/wizard_step.h"
 
 namespace quintarel {
@@ -440,6 +441,43 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       EXPECT_FALSE(ui_.busy());
     }
   }
+}
+
+TEST_F(UpgradeTest, BackupsThatCannotBeRemovedAreReportedAndRemovedByTheNextRun) {
+  strings_.texts[125] = "125%s";
+  Prepare("app.exe=app.exe\r\nreadme.txt=readme.txt\r\nnew.dll=new.dll\r\n");
+  files_.refuse_removals(true);
+  ui_.log.clear();
+  context_.Next();
+  files_.refuse_removals(false);
+  std::vector<std::string> backups;
+  for (const std::string& path : files_.Paths()) {
+    if (path.find(".~") != std::string::npos) backups.push_back(path);
+  }
+  ASSERT_EQ(backups.size(), 2u);  // the new file had none
+  ASSERT_EQ(ui_.log.size(), 2u);
+  EXPECT_EQ(ui_.log[0], "info #122");
+  EXPECT_THAT(ui_.log[1], ::testing::StartsWith("info 125"));
+  for (const std::string& backup : backups) EXPECT_THAT(ui_.log[1], ::testing::HasSubstr(backup.substr(7)));
+
+  // The record lies where others may write: only backups inside the root go.
+  files_.AddFile("C:\\keep.~0123abcd", "outside");
+  files_.AddFile("C:\\App\\notes.txt", "not a backup");
+  const std::string record = "C:\\App\\" + std::string(kLeftoverRecordName);
+  const std::vector<std::uint8_t> listed = *files_.Contents(record);
+  files_.Lookup(record)->bytes.clear();
+  for (const std::string line : {"C:\\keep.~0123abcd", "C:\\App\\..\\keep.~0123abcd",
+                                 "C:\\App\\notes.txt"}) {
+    files_.Lookup(record)->bytes.insert(files_.Lookup(record)->bytes.end(), line.begin(), line.end());
+    files_.Lookup(record)->bytes.push_back('\n');
+  }
+  files_.Lookup(record)->bytes.insert(files_.Lookup(record)->bytes.end(), listed.begin(), listed.end());
+
+  context_.SetProgramFolder("C:\\App");
+  for (const std::string& backup : backups) EXPECT_FALSE(files_.Exists(backup)) << backup;
+  EXPECT_FALSE(files_.Exists(record));
+  EXPECT_TRUE(files_.Exists("C:\\keep.~0123abcd"));
+  EXPECT_TRUE(files_.Exists("C:\\App\\notes.txt"));
 }
 
 TEST_F(UpgradeTest, DestinationsOutsideTheProductChangeNothing) {

@@ -199,7 +199,7 @@ bool MemoryFileSystem::IsReplaceable(const std::string& path) {
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
   auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second->folder || it->second->read_only || it->second->open ||
-      it->second->running) {
+      it->second->running || removals_refused_) {
     return false;
   }
   nodes_.erase(it);

@@ -70,6 +70,8 @@ class MemoryFileSystem final : public FileSystem {
   void set_now(std::int64_t seconds) { now_ = seconds; }
   // Copies from these paths fail with "access denied".
   void refuse_copy_from(const std::string& path) { refused_copies_.push_back(Key(path)); }
+  // RemoveFile fails for every file, as for files another process keeps.
+  void refuse_removals(bool refuse) { removals_refused_ = refuse; }
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
 
@@ -84,6 +86,7 @@ class MemoryFileSystem final : public FileSystem {
   std::int64_t now_ = 1'600'000'000;
   std::string current_folder_;
   std::vector<std::string> refused_copies_;
+  bool removals_refused_ = false;
 };
 
 }  // namespace quintarel::testing

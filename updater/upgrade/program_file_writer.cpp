@@ -56,14 +56,16 @@ bool ProgramFileWriter::MoveAside(const std::string& path, std::string* backup) 
   return false;
 }
 
-void ProgramFileWriter::Commit() {
+std::vector<std::string> ProgramFileWriter::Commit() {
+  std::vector<std::string> left;
   for (const Replacement& replacement : replaced_) {
     if (replacement.backup.empty()) continue;
     files_.SetNormalAttributes(replacement.backup);
-    files_.RemoveFile(replacement.backup);
+    if (!files_.RemoveFile(replacement.backup)) left.push_back(replacement.backup);
   }
   replaced_.clear();
   created_folders_.clear();
+  return left;
 }
 
 void ProgramFileWriter::Rollback() {

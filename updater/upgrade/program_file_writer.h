@@ -34,8 +34,10 @@ class ProgramFileWriter {
   // entry is missing or damaged, dest_path names a folder, the file there
   // cannot be written now (CanWrite), or anything cannot be created or renamed.
   bool Write(const std::string& dest_path, std::string_view entry_name);
-  // Keeps what was written and removes the backups.
-  void Commit();
+  // Keeps what was written and removes the backups. Returns the backups
+  // that could not be removed (a process started using the old file in the
+  // meantime); they stay in place.
+  std::vector<std::string> Commit();
   // Puts back every file written so far, newest first.
   void Rollback();
 

@@ -8,6 +8,7 @@
 #include "resources/resource_ids.h"
 #include "updater/app/update_source.h"
 #include "updater/upgrade/copy_destination.h"
+#include "updater/upgrade/leftover_backups.h"
 #include "updater/upgrade/program_file_writer.h"
 #include "updater/upgrade/version_check.h"
 #include "updater/wizard/location_step.h"
@@ -138,6 +139,14 @@ void WizardContext::SetBody(const std::optional<std::string>& text) { view_->Set
 
 void WizardContext::SetProgramFolder(const std::string& folder) {
   program_folder_ = WithTrailingSeparator(folder);
+  RemoveLeftoverBackups(services_.files, program_folder_);
+}
+
+void WizardContext::ReportLeftoverBackups() {
+  if (leftover_backups_.empty()) return;
+  std::string names;
+  for (const std::string& backup : leftover_backups_) names += "\r\n" + backup;
+  ShowMessage(IDS_BACKUPS_LEFT, {names});
 }
 
 bool WizardContext::CheckMinimum() {
@@ -177,7 +186,8 @@ bool WizardContext::WriteProgramFiles() {
   for (std::size_t i = 0; i < copy_list_.size(); ++i) {
     if (!writer.Write(destinations[i], copy_list_[i].entry)) return fail();
   }
-  writer.Commit();
+  leftover_backups_ = writer.Commit();
+  if (!leftover_backups_.empty()) RecordLeftoverBackups(services_.files, program_folder_, leftover_backups_);
   return true;
 }
 

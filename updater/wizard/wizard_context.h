@@ -91,6 +91,9 @@ class WizardContext {
   // loaded, fails the set at once. On a failure it puts back every file it
   // had written, shows message 124 and returns false.
   bool WriteProgramFiles();
+  // Tells the user of the old files that the last WriteProgramFiles could
+  // not remove (message 125), if any; the next run removes them.
+  void ReportLeftoverBackups();
   // Calls DoIt of the environment library beside the updater with the
   // installation root: its result, or false when the library or its export
   // is missing.
@@ -138,6 +141,7 @@ class WizardContext {
   std::string upgrade_text_;
   std::string application_name_;
   std::vector<CopyListLine> copy_list_;
+  std::vector<std::string> leftover_backups_;
   std::string program_folder_;
   VersionCheck version_check_;
   std::string shortcut_keyword_;

@@ -52,6 +52,7 @@ WizardStep* FinishStep::Navigate(StepCommand command) {
   context().CallEnvironmentLibrary();
   context().UpdateShortcuts();
   context().ShowMessage(IDS_UPGRADE_DONE);
+  context().ReportLeftoverBackups();
   return next();
 }
 
