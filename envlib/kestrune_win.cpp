@@ -1,11 +1,14 @@
 // Kestrune.dll: the exports and the one library object behind them.
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <type_traits>
 
 #include "envlib/environment_library.h"
 #include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages_win.h"
+#include "platform/name_form_win.h"
 
 namespace quintarel {
 
@@ -18,16 +21,30 @@ HMODULE LibraryModule() { return library_module; }
 
 // The Win32 services and the library over them, built when the library is
 // loaded and destroyed when it is unloaded. Building them calls nothing in
-// the system.
+// the system. Every name is spelt exactly, so that keys, values and files
+// whose names the code page cannot spell move under their own names.
 struct Library {
   Win32LibraryMessages messages{&LibraryModule};
-  EnvironmentServices services{OperatingSystemFiles(),  OperatingSystemRegistry(),
-                               OperatingSystemSecurity(), OperatingSystemShellFolders(),
-                               OperatingSystemProfile(),  messages};
+  EnvironmentServices services{OperatingSystemFiles(NameForm::kUtf8),
+                               OperatingSystemRegistry(NameForm::kUtf8),
+                               OperatingSystemSecurity(NameForm::kUtf8),
+                               OperatingSystemShellFolders(NameForm::kUtf8),
+                               OperatingSystemProfile(),
+                               messages};
   EnvironmentLibrary environment{services};
 };
 
 Library library;
+
+// Runs an export's work on root, which callers pass in the system's code
+// page, respelt for the library; a null root stays null for the library to
+// refuse.
+template <typename Work>
+bool WithExactRoot(const char* root, Work work) {
+  if (root == nullptr) return work(nullptr);
+  const std::optional<std::string> exact = ConvertName(root, NameForm::kCodePage, NameForm::kUtf8);
+  return exact && work(exact->c_str());
+}
 
 }  // namespace
 
@@ -42,7 +59,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 // counts as a failure.
 extern "C" unsigned char WINAPI DoIt(const char* root) {
   try {
-    return quintarel::library.environment.DoIt(root) ? 1 : 0;
+    return quintarel::WithExactRoot(root, [](const char* exact) {
+             return quintarel::library.environment.DoIt(exact);
+           })
+               ? 1
+               : 0;
   } catch (...) {
     return 0;
   }
@@ -50,7 +71,11 @@ extern "C" unsigned char WINAPI DoIt(const char* root) {
 
 extern "C" unsigned char WINAPI ModifyAccessPermission(const char* root) {
   try {
-    return quintarel::library.environment.ModifyAccessPermission(root) ? 1 : 0;
+    return quintarel::WithExactRoot(root, [](const char* exact) {
+             return quintarel::library.environment.ModifyAccessPermission(exact);
+           })
+               ? 1
+               : 0;
   } catch (...) {
     return 0;
   }
