@@ -36,14 +36,19 @@ struct Library {
 
 Library library;
 
-// Runs an export's work on root, which callers pass in the system's code
-// page, respelt for the library; a null root stays null for the library to
-// refuse.
-template <typename Work>
-bool WithExactRoot(const char* root, Work work) {
-  if (root == nullptr) return work(nullptr);
-  const std::optional<std::string> exact = ConvertName(root, NameForm::kCodePage, NameForm::kUtf8);
-  return exact && work(exact->c_str());
+// Runs one of the library's operations for an export. Callers pass root in
+// the system's code page; the library gets it respelt exactly, and a null
+// root stays null for the library to refuse. No exception may reach the
+// caller, which knows nothing of C++: any one counts as a failure.
+unsigned char RunExport(bool (EnvironmentLibrary::*operation)(const char*), const char* root) {
+  try {
+    if (root == nullptr) return (library.environment.*operation)(nullptr) ? 1 : 0;
+    const std::optional<std::string> exact =
+        ConvertName(root, NameForm::kCodePage, NameForm::kUtf8);
+    return exact && (library.environment.*operation)(exact->c_str()) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace
@@ -55,30 +60,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-// No exception may reach the caller, which knows nothing of C++: any one
-// counts as a failure.
 extern "C" unsigned char WINAPI DoIt(const char* root) {
-  try {
-    return quintarel::WithExactRoot(root, [](const char* exact) {
-             return quintarel::library.environment.DoIt(exact);
-           })
-               ? 1
-               : 0;
-  } catch (...) {
-    return 0;
-  }
+  return quintarel::RunExport(&quintarel::EnvironmentLibrary::DoIt, root);
 }
 
 extern "C" unsigned char WINAPI ModifyAccessPermission(const char* root) {
-  try {
-    return quintarel::WithExactRoot(root, [](const char* exact) {
-             return quintarel::library.environment.ModifyAccessPermission(exact);
-           })
-               ? 1
-               : 0;
-  } catch (...) {
-    return 0;
-  }
+  return quintarel::RunExport(&quintarel::EnvironmentLibrary::ModifyAccessPermission, root);
 }
 
 static_assert(std::is_same_v<decltype(&DoIt), quintarel::EnvironmentExport>);
