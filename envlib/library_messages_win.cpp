@@ -45,8 +45,8 @@ void Win32LibraryMessages::ShowSystemError(std::uint32_t code, const std::string
 }
 
 void Win32LibraryMessages::Show(const std::string& text, UINT icon) {
-  ::MessageBoxW(::GetActiveWindow(), ShownText(text).c_str(), ShownText(ModuleTitle(module_())).c_str(),
-                MB_OK | icon);
+  ::MessageBoxW(::GetActiveWindow(), ShownText(text).c_str(),
+                ShownText(ModuleTitle(module_())).c_str(), MB_OK | icon);
 }
 
 std::string ModuleTitle(HMODULE module) {

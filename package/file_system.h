@@ -44,8 +44,9 @@ struct FolderEntry {
   bool is_link = false;
 };
 
-// The file services that the package needs. Paths are 8-bit strings with
-// "\" as the separator; the POSIX implementation maps "\" to "/".
+// The file services that the package needs. Paths are 8-bit strings, spelt
+// in the object's name form, with "\" as the separator; the POSIX
+// implementation maps "\" to "/".
 class FileSystem {
  public:
   virtual ~FileSystem() = default;

@@ -17,11 +17,15 @@ constexpr unsigned char kContinuationMask = 0xC0;
 constexpr int kContinuationBits = 6;
 constexpr char32_t kContinuationValueMask = (1u << kContinuationBits) - 1;
 
-bool IsHighSurrogate(char32_t unit) { return unit >= kHighSurrogateFirst && unit < kLowSurrogateFirst; }
+bool IsHighSurrogate(char32_t unit) {
+  return unit >= kHighSurrogateFirst && unit < kLowSurrogateFirst;
+}
 bool IsLowSurrogate(char32_t unit) { return unit >= kLowSurrogateFirst && unit < kSurrogateEnd; }
 
 void AppendCodePoint(char32_t code, std::string* out) {
-  const auto byte = [](char32_t value) { return static_cast<char>(static_cast<unsigned char>(value)); };
+  const auto byte = [](char32_t value) {
+    return static_cast<char>(static_cast<unsigned char>(value));
+  };
   const auto continuation = [&](int shift) {
     return byte(kContinuationTag | ((code >> shift) & kContinuationValueMask));
   };

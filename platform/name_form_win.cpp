@@ -27,7 +27,8 @@ std::optional<std::string> CodePageFromWide(std::wstring_view name) {
   if (name.empty()) return std::string();
   if (name.size() > kMaxLength) return std::nullopt;
   const int length = static_cast<int>(name.size());
-  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, name.data(), length, nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      ::WideCharToMultiByte(CP_ACP, 0, name.data(), length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return std::nullopt;
   std::string narrow(static_cast<std::size_t>(bytes), '\0');
   if (::WideCharToMultiByte(CP_ACP, 0, name.data(), length, narrow.data(), bytes, nullptr,

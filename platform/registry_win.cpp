@@ -31,7 +31,9 @@ bool IsSubkeyName(const std::string& name) { return !name.empty() && !HasNul(nam
 
 // The types whose data is text: the system spells it as it spells names, so
 // it is converted with them. Other data passes as bytes.
-bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsTextType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 // The longest subkey name, value name and value data of key, as the system
 // counts them (names in characters without the NUL).
@@ -60,7 +62,9 @@ class Names {
     return WideName(form_, name);
   }
 
-  std::optional<std::string> Narrow(std::wstring_view name) const { return NarrowName(form_, name); }
+  std::optional<std::string> Narrow(std::wstring_view name) const {
+    return NarrowName(form_, name);
+  }
 
   // Data as the system stores it. Text is converted whole, its NULs included.
   std::optional<std::vector<BYTE>> WideData(DWORD type, const std::string& data) const {

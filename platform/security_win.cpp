@@ -130,8 +130,8 @@ std::uint32_t GrantNamedObjectAccess(const wchar_t* name, SE_OBJECT_TYPE type, v
   ScopedLocalBlock<PACL> merged;
   const DWORD merge = ::SetEntriesInAclW(1, &access, existing, merged.put());
   if (merge != ERROR_SUCCESS) return merge;
-  return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(name), type, DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, merged.get(), nullptr);
+  return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(name), type, DACL_SECURITY_INFORMATION,
+                                 nullptr, nullptr, merged.get(), nullptr);
 }
 
 Security& OperatingSystemSecurity(NameForm form) {
