@@ -9,7 +9,7 @@ namespace {
 
 struct Slot {
   std::atomic<bool> used{false};
-  char path[kUnfinishedPathCapacity];
+  char path[4096];
 };
 
 Slot slots[64];

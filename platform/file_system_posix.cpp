@@ -337,7 +337,7 @@ void RemoveUnfinishedFiles() {
   ForEachUnfinishedFile([](const char* path) { ::unlink(path); });
 }
 
-FileSystem& OperatingSystemFiles(NameForm) {
+FileSystem& OperatingSystemFiles() {
   static PosixFileSystem files;
   return files;
 }

@@ -7,8 +7,6 @@
 #include <optional>
 #include <string>
 
-#include "package/name_form.h"
-
 namespace quintarel {
 
 enum class RegistryRoot { kLocalMachine, kCurrentUser };
@@ -49,8 +47,7 @@ class RegistryKey {
 };
 
 // The system registry. Paths are relative to a root and use "\" between
-// names. Names, and the data of text values (REG_SZ, REG_EXPAND_SZ,
-// REG_MULTI_SZ), are spelt in the registry's name form; other data is bytes.
+// names.
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -67,8 +64,8 @@ class Registry {
   virtual bool DeleteKey(RegistryRoot root, const std::string& path) = 0;
 };
 
-// The system registry with names spelt in form (Windows builds only).
-Registry& OperatingSystemRegistry(NameForm form = NameForm::kCodePage);
+// The system registry (Windows builds only).
+Registry& OperatingSystemRegistry();
 
 }  // namespace quintarel
 

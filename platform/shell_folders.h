@@ -4,8 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "package/name_form.h"
-
 namespace quintarel {
 
 // Folders that the system names.
@@ -22,8 +20,8 @@ class ShellFolders {
   virtual std::optional<std::string> UserPrograms() = 0;
 };
 
-// The shell's shell folders, spelt in form (Windows builds only).
-ShellFolders& OperatingSystemShellFolders(NameForm form = NameForm::kCodePage);
+// The shell's shell folders (Windows builds only).
+ShellFolders& OperatingSystemShellFolders();
 
 }  // namespace quintarel
 
