@@ -1,11 +1,14 @@
 // Kestrune.dll: the exports and the one library object behind them.
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <type_traits>
 
 #include "envlib/environment_library.h"
 #include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages_win.h"
+#include "platform/name_form_win.h"
 
 namespace quintarel {
 
@@ -18,16 +21,35 @@ HMODULE LibraryModule() { return library_module; }
 
 // The Win32 services and the library over them, built when the library is
 // loaded and destroyed when it is unloaded. Building them calls nothing in
-// the system.
+// the system. Every name is spelt exactly, so that keys, values and files
+// whose names the code page cannot spell move under their own names.
 struct Library {
   Win32LibraryMessages messages{&LibraryModule};
-  EnvironmentServices services{OperatingSystemFiles(),  OperatingSystemRegistry(),
-                               OperatingSystemSecurity(), OperatingSystemShellFolders(),
-                               OperatingSystemProfile(),  messages};
+  EnvironmentServices services{OperatingSystemFiles(NameForm::kUtf8),
+                               OperatingSystemRegistry(NameForm::kUtf8),
+                               OperatingSystemSecurity(NameForm::kUtf8),
+                               OperatingSystemShellFolders(NameForm::kUtf8),
+                               OperatingSystemProfile(),
+                               messages};
   EnvironmentLibrary environment{services};
 };
 
 Library library;
+
+// Runs one of the library's operations for an export. Callers pass root in
+// the system's code page; the library gets it respelt exactly, and a null
+// root stays null for the library to refuse. No exception may reach the
+// caller, which knows nothing of C++: any one counts as a failure.
+unsigned char RunExport(bool (EnvironmentLibrary::*operation)(const char*), const char* root) {
+  try {
+    if (root == nullptr) return (library.environment.*operation)(nullptr) ? 1 : 0;
+    const std::optional<std::string> exact =
+        ConvertName(root, NameForm::kCodePage, NameForm::kUtf8);
+    return exact && (library.environment.*operation)(exact->c_str()) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
 
 }  // namespace
 
@@ -38,22 +60,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-// No exception may reach the caller, which knows nothing of C++: any one
-// counts as a failure.
 extern "C" unsigned char WINAPI DoIt(const char* root) {
-  try {
-    return quintarel::library.environment.DoIt(root) ? 1 : 0;
-  } catch (...) {
-    return 0;
-  }
+  return quintarel::RunExport(&quintarel::EnvironmentLibrary::DoIt, root);
 }
 
 extern "C" unsigned char WINAPI ModifyAccessPermission(const char* root) {
-  try {
-    return quintarel::library.environment.ModifyAccessPermission(root) ? 1 : 0;
-  } catch (...) {
-    return 0;
-  }
+  return quintarel::RunExport(&quintarel::EnvironmentLibrary::ModifyAccessPermission, root);
 }
 
 static_assert(std::is_same_v<decltype(&DoIt), quintarel::EnvironmentExport>);

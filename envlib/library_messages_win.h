@@ -14,8 +14,9 @@ namespace quintarel {
 // its boxes.
 using LibraryModuleSource = HMODULE (*)();
 
-// The library's message boxes through the system. The module is asked for
-// at each call: the loader names it only after the library's objects exist.
+// The library's message boxes through the system, every text in UTF-8 as the
+// library spells names. The module is asked for at each call: the loader
+// names it only after the library's objects exist.
 class Win32LibraryMessages final : public LibraryMessages {
  public:
   explicit Win32LibraryMessages(LibraryModuleSource module) : module_(module) {}
@@ -31,11 +32,11 @@ class Win32LibraryMessages final : public LibraryMessages {
   LibraryModuleSource module_;
 };
 
-// module's file name without folder and extension ("Kestrune").
+// module's file name without folder and extension ("Kestrune"), in UTF-8.
 std::string ModuleTitle(HMODULE module);
 
 // What the system error box says: text, a line break and the system's
-// description of code, or the code's number when the system has none.
+// description of code (in UTF-8), or the code's number when it has none.
 std::string SystemErrorText(std::uint32_t code, const std::string& text);
 
 }  // namespace quintarel

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "package/file_error.h"
+#include "package/name_form.h"
 #include "package/stream.h"
 
 namespace quintarel {
@@ -43,8 +44,9 @@ struct FolderEntry {
   bool is_link = false;
 };
 
-// The file services that the package needs. Paths are 8-bit strings with
-// "\" as the separator; the POSIX implementation maps "\" to "/".
+// The file services that the package needs. Paths are 8-bit strings, spelt
+// in the object's name form, with "\" as the separator; the POSIX
+// implementation maps "\" to "/".
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -92,8 +94,9 @@ class FileSystem {
   virtual bool RemoveFolder(const std::string& path) = 0;
 };
 
-// The operating system's own file system (Win32 or POSIX, chosen by the build).
-FileSystem& OperatingSystemFiles();
+// The operating system's own file system (Win32 or POSIX, chosen by the
+// build), with paths spelt in form. POSIX names are bytes, the same in both.
+FileSystem& OperatingSystemFiles(NameForm form = NameForm::kCodePage);
 
 // Removes every file that the operating system's CreateNew made and that was
 // neither renamed nor removed since: the temporary files of work under way.

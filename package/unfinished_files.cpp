@@ -9,7 +9,7 @@ namespace {
 
 struct Slot {
   std::atomic<bool> used{false};
-  char path[4096];
+  char path[kUnfinishedPathCapacity];
 };
 
 Slot slots[64];

@@ -337,7 +337,7 @@ void RemoveUnfinishedFiles() {
   ForEachUnfinishedFile([](const char* path) { ::unlink(path); });
 }
 
-FileSystem& OperatingSystemFiles() {
+FileSystem& OperatingSystemFiles(NameForm) {
   static PosixFileSystem files;
   return files;
 }

@@ -5,6 +5,7 @@
 
 #include "package/file_system.h"
 #include "package/unfinished_files.h"
+#include "platform/name_form_win.h"
 #include "platform/scoped_handle_win.h"
 
 namespace quintarel {
@@ -156,9 +157,9 @@ class Win32File final : public File {
   ScopedFileHandle handle_;
 };
 
-std::unique_ptr<File> OpenFile(const std::string& path, DWORD access, DWORD disposition,
+std::unique_ptr<File> OpenFile(const std::wstring& path, DWORD access, DWORD disposition,
                                FileErrorCause* cause) {
-  ScopedFileHandle handle(::CreateFileA(path.c_str(), access, 0, nullptr, disposition,
+  ScopedFileHandle handle(::CreateFileW(path.c_str(), access, 0, nullptr, disposition,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) {
     *cause = LastCause();
@@ -168,24 +169,38 @@ std::unique_ptr<File> OpenFile(const std::string& path, DWORD access, DWORD disp
   return std::make_unique<Win32File>(std::move(handle));
 }
 
+// Unfinished files are tracked by their exact name, whatever the form that
+// created them, so that the removal needs no code page and cannot merge two.
+std::string TrackedName(const std::wstring& path) {
+  return Utf8FromUtf16(std::u16string(path.begin(), path.end()));
+}
+
+// Every name goes through the …W functions, spelt in the form chosen at
+// construction.
 class Win32FileSystem final : public FileSystem {
  public:
+  explicit Win32FileSystem(NameForm form) : form_(form) {}
+
   std::unique_ptr<File> OpenForRead(const std::string& path, FileErrorCause* cause) override {
-    return OpenFile(path, GENERIC_READ, OPEN_EXISTING, cause);
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return Refuse(cause);
+    return OpenFile(*wide, GENERIC_READ, OPEN_EXISTING, cause);
   }
 
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
-    std::unique_ptr<File> file = OpenFile(path, GENERIC_WRITE, CREATE_NEW, cause);
-    if (file) TrackUnfinishedFile(path);
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return Refuse(cause);
+    std::unique_ptr<File> file = OpenFile(*wide, GENERIC_WRITE, CREATE_NEW, cause);
+    if (file) TrackUnfinishedFile(TrackedName(*wide));
     return file;
   }
 
   bool Exists(const std::string& path) override {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return Attributes(path) != INVALID_FILE_ATTRIBUTES;
   }
 
   bool IsLink(const std::string& path) override {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   }
 
@@ -208,16 +223,18 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool SetArchiveAttributeOnly(const std::string& path) override {
-    return ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE) != FALSE;
+    return SetAttributes(path, FILE_ATTRIBUTE_ARCHIVE);
   }
 
   bool CreateFolder(const std::string& path) override {
-    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    const std::optional<std::wstring> wide = Wide(path);
+    return wide && ::CreateDirectoryW(wide->c_str(), nullptr) != FALSE;
   }
 
   bool GetTimes(const std::string& path, FileTimes* times) override {
+    const std::optional<std::wstring> wide = Wide(path);
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!wide || !::GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data)) return false;
     times->creation = ToSeconds(data.ftCreationTime);
     times->last_write = ToSeconds(data.ftLastWriteTime);
     times->last_access = ToSeconds(data.ftLastAccessTime);
@@ -225,7 +242,9 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool SetTimes(const std::string& path, const FileTimes& times) override {
-    ScopedFileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return false;
+    ScopedFileHandle handle(::CreateFileW(wide->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     const FILETIME creation = ToFileTime(times.creation);
@@ -237,63 +256,107 @@ class Win32FileSystem final : public FileSystem {
   }
 
   FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      ForgetUnfinishedFile(from);
+    const std::optional<std::wstring> wide_from = Wide(from);
+    const std::optional<std::wstring> wide_to = Wide(to);
+    if (!wide_from || !wide_to) return FileErrorCause::kBadPath;
+    if (::MoveFileExW(wide_from->c_str(), wide_to->c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      ForgetUnfinishedFile(TrackedName(*wide_from));
       return FileErrorCause::kNone;
     }
     return LastCause();
   }
 
   bool RemoveFile(const std::string& path) override {
-    if (!::DeleteFileA(path.c_str())) return false;
-    ForgetUnfinishedFile(path);
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide || !::DeleteFileW(wide->c_str())) return false;
+    ForgetUnfinishedFile(TrackedName(*wide));
     return true;
   }
 
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
-    WIN32_FIND_DATAA data;
-    ScopedFindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &data));
+    const std::optional<std::wstring> wide = Wide(folder);
+    if (!wide) return false;
+    WIN32_FIND_DATAW data;
+    ScopedFindHandle find(::FindFirstFileW((*wide + L"\\*.*").c_str(), &data));
     if (!find) return false;
     std::vector<FolderEntry> found;
     do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
+      const std::wstring_view name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::optional<std::string> narrow = NarrowName(form_, name);
+      if (!narrow) return false;
       FolderEntry entry;
-      entry.name = name;
+      entry.name = std::move(*narrow);
       entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       found.push_back(std::move(entry));
-    } while (::FindNextFileA(find.get(), &data));
+    } while (::FindNextFileW(find.get(), &data));
     if (::GetLastError() != ERROR_NO_MORE_FILES) return false;
     *entries = std::move(found);
     return true;
   }
 
   std::uint32_t CopyReplacing(const std::string& from, const std::string& to) override {
-    // CopyFileA removes a partly written target itself.
-    if (::CopyFileA(from.c_str(), to.c_str(), FALSE)) return ERROR_SUCCESS;
+    const std::optional<std::wstring> wide_from = Wide(from);
+    const std::optional<std::wstring> wide_to = Wide(to);
+    if (!wide_from || !wide_to) return ERROR_INVALID_NAME;
+    // CopyFileW removes a partly written target itself.
+    if (::CopyFileW(wide_from->c_str(), wide_to->c_str(), FALSE)) return ERROR_SUCCESS;
     const DWORD error = ::GetLastError();
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
   }
 
   bool SetNormalAttributes(const std::string& path) override {
-    return ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
+    return SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
   }
 
   bool RemoveFolder(const std::string& path) override {
-    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+    const std::optional<std::wstring> wide = Wide(path);
+    return wide && ::RemoveDirectoryW(wide->c_str()) != FALSE;
   }
+
+ private:
+  std::optional<std::wstring> Wide(const std::string& path) const { return WideName(form_, path); }
+
+  // A path not spelt in this object's form names no file.
+  static std::unique_ptr<File> Refuse(FileErrorCause* cause) {
+    *cause = FileErrorCause::kBadPath;
+    return nullptr;
+  }
+
+  DWORD Attributes(const std::string& path) const {
+    const std::optional<std::wstring> wide = Wide(path);
+    return wide ? ::GetFileAttributesW(wide->c_str()) : INVALID_FILE_ATTRIBUTES;
+  }
+
+  bool SetAttributes(const std::string& path, DWORD attributes) const {
+    const std::optional<std::wstring> wide = Wide(path);
+    return wide && ::SetFileAttributesW(wide->c_str(), attributes) != FALSE;
+  }
+
+  NameForm form_;
 };
 
 }  // namespace
 
 void RemoveUnfinishedFiles() {
-  ForEachUnfinishedFile([](const char* path) { ::DeleteFileA(path); });
+  // No allocation here: this runs in a signal handler.
+  ForEachUnfinishedFile([](const char* path) {
+    char16_t units[kUnfinishedPathCapacity];
+    const std::optional<std::size_t> count =
+        Utf16FromUtf8(path, units, kUnfinishedPathCapacity - 1);
+    if (!count) return;
+    wchar_t wide[kUnfinishedPathCapacity];
+    std::copy(units, units + *count, wide);
+    wide[*count] = L'\0';
+    ::DeleteFileW(wide);
+  });
 }
 
-FileSystem& OperatingSystemFiles() {
-  static Win32FileSystem files;
-  return files;
+FileSystem& OperatingSystemFiles(NameForm form) {
+  static Win32FileSystem code_page_files(NameForm::kCodePage);
+  static Win32FileSystem exact_files(NameForm::kUtf8);
+  return form == NameForm::kUtf8 ? exact_files : code_page_files;
 }
 
 }  // namespace quintarel

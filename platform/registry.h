@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "package/name_form.h"
+
 namespace quintarel {
 
 enum class RegistryRoot { kLocalMachine, kCurrentUser };
@@ -47,7 +49,8 @@ class RegistryKey {
 };
 
 // The system registry. Paths are relative to a root and use "\" between
-// names.
+// names. Names, and the data of text values (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ), are spelt in the registry's name form; other data is bytes.
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -64,8 +67,8 @@ class Registry {
   virtual bool DeleteKey(RegistryRoot root, const std::string& path) = 0;
 };
 
-// The system registry (Windows builds only).
-Registry& OperatingSystemRegistry();
+// The system registry with names spelt in form (Windows builds only).
+Registry& OperatingSystemRegistry(NameForm form = NameForm::kCodePage);
 
 }  // namespace quintarel
 

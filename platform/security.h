@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "package/name_form.h"
+
 namespace quintarel {
 
 // Access masks granted to Everyone.
@@ -36,8 +38,8 @@ class Security {
   virtual std::unique_ptr<EveryoneAccess> CreateEveryoneAccess(std::uint32_t mask) = 0;
 };
 
-// The system's security (Windows builds only).
-Security& OperatingSystemSecurity();
+// The system's security, with paths spelt in form (Windows builds only).
+Security& OperatingSystemSecurity(NameForm form = NameForm::kCodePage);
 
 }  // namespace quintarel
 

@@ -1,7 +1,8 @@
 #include "platform/security_win.h"
 
-#include <cstring>
+#include <optional>
 
+#include "platform/name_form_win.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/security.h"
 
@@ -16,6 +17,8 @@ constexpr std::uint32_t kAllowEntryFixedPart = sizeof(ACCESS_ALLOWED_ACE) - size
 
 class Win32EveryoneAccess final : public EveryoneAccess {
  public:
+  explicit Win32EveryoneAccess(NameForm form) : form_(form) {}
+
   // False when any of the identifier, the list or the descriptor cannot be
   // built; the owners release whatever was built by then.
   bool Init(std::uint32_t mask) {
@@ -49,19 +52,20 @@ class Win32EveryoneAccess final : public EveryoneAccess {
   bool Grant(const std::string& path) override {
     // A path cut to fit would name another object.
     if (path.size() >= kPathBufferSize || path.find('\0') != std::string::npos) return false;
-    char buffer[kPathBufferSize] = {};
-    std::memcpy(buffer, path.data(), path.size());
-    return GrantNamedObjectAccess(buffer, SE_FILE_OBJECT, sid_.get(), TRUSTEE_IS_SID, mask_,
-                                  GRANT_ACCESS, NO_INHERITANCE) == ERROR_SUCCESS;
+    const std::optional<std::wstring> wide = WideName(form_, path);
+    return wide && GrantNamedObjectAccess(wide->c_str(), SE_FILE_OBJECT, sid_.get(), TRUSTEE_IS_SID,
+                                          mask_, GRANT_ACCESS, NO_INHERITANCE) == ERROR_SUCCESS;
   }
 
   bool CreateFolder(const std::string& path) override {
-    return ::CreateDirectoryA(path.c_str(), &attributes_) != FALSE;
+    const std::optional<std::wstring> wide = WideName(form_, path);
+    return wide && ::CreateDirectoryW(wide->c_str(), &attributes_) != FALSE;
   }
 
   std::uint32_t mask() const override { return mask_; }
 
  private:
+  NameForm form_;
   std::uint32_t mask_ = 0;
   ScopedSid sid_;
   ScopedHeapBlock<PACL> list_;
@@ -71,11 +75,16 @@ class Win32EveryoneAccess final : public EveryoneAccess {
 
 class Win32Security final : public Security {
  public:
+  explicit Win32Security(NameForm form) : form_(form) {}
+
   std::unique_ptr<EveryoneAccess> CreateEveryoneAccess(std::uint32_t mask) override {
-    auto access = std::make_unique<Win32EveryoneAccess>();
+    auto access = std::make_unique<Win32EveryoneAccess>(form_);
     if (!access->Init(mask)) return nullptr;
     return access;
   }
+
+ private:
+  NameForm form_;
 };
 
 }  // namespace
@@ -98,18 +107,18 @@ std::uint32_t RequiredAclSize(PACL existing, const PSID* sids, std::uint32_t sid
   return size + sizeof(ACL);
 }
 
-std::uint32_t GrantNamedObjectAccess(const char* name, SE_OBJECT_TYPE type, void* trustee,
+std::uint32_t GrantNamedObjectAccess(const wchar_t* name, SE_OBJECT_TYPE type, void* trustee,
                                      TRUSTEE_FORM form, std::uint32_t permissions,
                                      ACCESS_MODE mode, std::uint32_t inheritance) {
   if (name == nullptr) return ERROR_INVALID_PARAMETER;
   // The old list lives inside the descriptor; only the descriptor is freed.
   PACL existing = nullptr;
   ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  const DWORD read = ::GetNamedSecurityInfoA(name, type, DACL_SECURITY_INFORMATION, nullptr,
+  const DWORD read = ::GetNamedSecurityInfoW(name, type, DACL_SECURITY_INFORMATION, nullptr,
                                              nullptr, &existing, nullptr, descriptor.put());
   if (read != ERROR_SUCCESS) return read;
 
-  EXPLICIT_ACCESS_A access = {};
+  EXPLICIT_ACCESS_W access = {};
   access.grfAccessPermissions = permissions;
   access.grfAccessMode = mode;
   access.grfInheritance = inheritance;
@@ -117,17 +126,18 @@ std::uint32_t GrantNamedObjectAccess(const char* name, SE_OBJECT_TYPE type, void
   access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
   access.Trustee.TrusteeForm = form;
   access.Trustee.TrusteeType = TRUSTEE_IS_UNKNOWN;
-  access.Trustee.ptstrName = static_cast<LPSTR>(trustee);
+  access.Trustee.ptstrName = static_cast<LPWSTR>(trustee);
   ScopedLocalBlock<PACL> merged;
-  const DWORD merge = ::SetEntriesInAclA(1, &access, existing, merged.put());
+  const DWORD merge = ::SetEntriesInAclW(1, &access, existing, merged.put());
   if (merge != ERROR_SUCCESS) return merge;
-  return ::SetNamedSecurityInfoA(const_cast<char*>(name), type, DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, merged.get(), nullptr);
+  return ::SetNamedSecurityInfoW(const_cast<wchar_t*>(name), type, DACL_SECURITY_INFORMATION,
+                                 nullptr, nullptr, merged.get(), nullptr);
 }
 
-Security& OperatingSystemSecurity() {
-  static Win32Security security;
-  return security;
+Security& OperatingSystemSecurity(NameForm form) {
+  static Win32Security code_page_security(NameForm::kCodePage);
+  static Win32Security exact_security(NameForm::kUtf8);
+  return form == NameForm::kUtf8 ? exact_security : code_page_security;
 }
 
 }  // namespace quintarel

@@ -17,7 +17,7 @@ std::uint32_t RequiredAclSize(PACL existing, const PSID* sids, std::uint32_t sid
 // Adds one entry for trustee (of the given form) to the discretionary list of
 // the named object, keeping the entries it has. The system's error code, 0
 // on success; ERROR_INVALID_PARAMETER for a null name.
-std::uint32_t GrantNamedObjectAccess(const char* name, SE_OBJECT_TYPE type, void* trustee,
+std::uint32_t GrantNamedObjectAccess(const wchar_t* name, SE_OBJECT_TYPE type, void* trustee,
                                      TRUSTEE_FORM form, std::uint32_t permissions,
                                      ACCESS_MODE mode, std::uint32_t inheritance);
 

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "package/name_form.h"
+
 namespace quintarel {
 
 // Folders that the system names.
@@ -20,8 +22,8 @@ class ShellFolders {
   virtual std::optional<std::string> UserPrograms() = 0;
 };
 
-// The shell's shell folders (Windows builds only).
-ShellFolders& OperatingSystemShellFolders();
+// The shell's shell folders, spelt in form (Windows builds only).
+ShellFolders& OperatingSystemShellFolders(NameForm form = NameForm::kCodePage);
 
 }  // namespace quintarel
 

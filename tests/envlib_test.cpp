@@ -134,6 +134,54 @@ TEST_F(EnvironmentLibraryTest, DoItMovesKeyDataFilesAndStoredPathsAndOpensThemUp
   EXPECT_EQ(security_.log.size(), 8u);  // the same grants again, no new folder
 }
 
+std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+// Names spelt exactly in UTF-8, including pairs that a code page spells
+// alike ("Ωvalue" and "Ovalue", "Дvalue" and "Жvalue") and names it cannot
+// spell, move apart and whole: nothing merges, nothing stays behind.
+TEST_F(EnvironmentLibraryTest, Utf8NamesMoveApartUnderTheirOwnNames) {
+  const std::string root = Utf8(u8"D:\\Apps\\\u041F\u0440\u043E\u0434");
+  const std::string omega = Utf8(u8"\u03A9value");
+  const std::string de = Utf8(u8"\u0414value");
+  const std::string zhe = Utf8(u8"\u0416value");
+  const std::string colour = Utf8(u8"\u0426\u0432\u0435\u0442");
+  const std::string tone = Utf8(u8"\u0422\u043E\u043D");
+  const std::string blue = Utf8(u8"\u0441\u0438\u043D\u0438\u0439");
+  const std::string japanese = Utf8(u8"\u65E5\u672C\u8A9E.dat");
+  const std::string omega_file = Utf8(u8"\u03A9mega.dat");
+  const std::string macron = Utf8(u8"\u0100data.txt");
+  const std::string old_key = kOldKey;
+  registry_.SetValue(old_key, omega, "omega");
+  registry_.SetValue(old_key, "Ovalue", "plain");
+  registry_.SetValue(old_key, de, "de");
+  registry_.SetValue(old_key, zhe, "zhe");
+  registry_.SetValue(old_key + "\\" + colour, tone, blue);
+  registry_.SetValue(old_key + "\\Path", "Japanese", root + "\\" + japanese);
+  files_.AddFolder(root);
+  const std::pair<std::string, std::string> files[] = {
+      {omega_file, "omega"}, {"Omega.dat", "plain"}, {japanese, "nihongo"},
+      {"Notes\\" + macron, "macron"}, {"Notes\\b.txt", "after"},
+  };
+  files_.AddFolder(root + "\\Notes");
+  for (const auto& [name, content] : files) files_.AddFile(root + "\\" + name, content);
+
+  EXPECT_TRUE(library_.DoIt(root.c_str()));
+
+  EXPECT_EQ(registry_.Find(kOldKey), nullptr);
+  EXPECT_THAT(registry_.Dump(kNewKey),
+              ElementsAre("|" + omega + "=omega", "|Ovalue=plain", "|" + de + "=de", "|" + zhe + "=zhe",
+                          colour, colour + "|" + tone + "=" + blue, "Path",
+                          "Path|Japanese=" + std::string(kData) + "\\" + japanese));
+  EXPECT_THAT(FilesBelow(root), IsEmpty());
+  for (const auto& [name, content] : files) {
+    const auto bytes = files_.Contents(std::string(kData) + "\\" + name);
+    ASSERT_TRUE(bytes.has_value()) << name;
+    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), content) << name;
+  }
+  EXPECT_THAT(security_.log, ::testing::Contains(std::string("grant 1FFFFF ") + kData + "\\Notes\\" + macron));
+  EXPECT_THAT(messages_.log, IsEmpty());
+}
+
 TEST_F(EnvironmentLibraryTest, RootsAtTheTopOfADriveAreRefusedUntouched) {
   registry_.SetValue(kOldKey, "Top", "t");
   files_.AddFile("C:\\data.txt", "x");

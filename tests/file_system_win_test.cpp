@@ -1,9 +1,14 @@
 // Win32 behaviour of the file layer that only Windows (here: Wine) shows.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "package/file_system.h"
+#include "package/name_form.h"
 #include "package/update_archive.h"
 #include "platform/scoped_handle_win.h"
 #include "tests/support/scratch_folder.h"
@@ -121,6 +126,60 @@ TEST_F(Win32FileSystemTest, CreationTimeIsSetWhenTheSystemKeepsIt) {
   EXPECT_EQ(times.last_access, 1'300'000'000);
   // Wine does not keep creation times and reports the write time instead.
   EXPECT_TRUE(times.creation == 1'000'000'000 || times.creation == 1'200'000'000);
+}
+
+std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+std::vector<std::string> Names(FileSystem& files, const std::string& folder) {
+  std::vector<FolderEntry> entries;
+  EXPECT_TRUE(files.ListFolder(folder, &entries));
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
+// The exact form reaches files under names that the code page form spells
+// otherwise (Wine gives the omega as O) or cannot spell at all.
+TEST_F(Win32FileSystemTest, TheExactFormReachesNamesOutsideTheCodePage) {
+  FileSystem& exact = OperatingSystemFiles(NameForm::kUtf8);
+  WriteText(scratch_.Native() / L"\u03A9mega.dat", "omega");
+  EXPECT_THAT(Names(files_, scratch_.Path()), ::testing::ElementsAre("Omega.dat"));
+  EXPECT_THAT(Names(exact, scratch_.Path()), ::testing::ElementsAre(Utf8(u8"\u03A9mega.dat")));
+
+  const std::string omega = scratch_.Path(Utf8(u8"\u03A9mega.dat"));
+  const std::string cyrillic = scratch_.Path(Utf8(u8"\u0416.dat"));
+  EXPECT_EQ(exact.CopyReplacing(omega, cyrillic), 0u);
+  EXPECT_EQ(ReadBytes(scratch_.Native() / L"\u0416.dat"), ReadBytes(scratch_.Native() / L"\u03A9mega.dat"));
+  EXPECT_TRUE(exact.RemoveFile(omega));
+  EXPECT_FALSE(exact.Exists(omega));
+  EXPECT_TRUE(exact.Exists(cyrillic));
+  // Bytes that spell no UTF-16 name name no file.
+  FileErrorCause cause;
+  EXPECT_EQ(exact.OpenForRead(scratch_.Path("\xC0\x80.dat"), &cause), nullptr);
+  EXPECT_EQ(cause, FileErrorCause::kBadPath);
+}
+
+// A file left unfinished is removed under its own name whichever form made
+// it.
+TEST_F(Win32FileSystemTest, UnfinishedFilesOfBothFormsAreRemoved) {
+  const struct {
+    FileSystem& files;
+    std::string path;
+    std::filesystem::path native;
+  } cases[] = {
+      {files_, scratch_.Path("plain.tmp"), scratch_.Native("plain.tmp")},
+      {OperatingSystemFiles(NameForm::kUtf8), scratch_.Path(Utf8(u8"\u0416.tmp")),
+       scratch_.Native() / L"\u0416.tmp"},
+  };
+  for (const auto& c : cases) {
+    FileErrorCause cause;
+    std::unique_ptr<File> file = c.files.CreateNew(c.path, &cause);
+    ASSERT_NE(file, nullptr) << c.path;
+    ASSERT_EQ(file->Close(), FileErrorCause::kNone);
+    ASSERT_TRUE(std::filesystem::exists(c.native));
+  }
+  RemoveUnfinishedFiles();
+  for (const auto& c : cases) EXPECT_FALSE(std::filesystem::exists(c.native)) << c.path;
 }
 
 }  // namespace

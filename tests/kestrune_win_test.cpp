@@ -23,6 +23,7 @@
 
 #include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages_win.h"
+#include "package/name_form.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell_folders.h"
 #include "tests/support/scratch_folder.h"
@@ -47,52 +48,75 @@ constexpr char kOldWindowsVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS";
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
-// ---- Registry, read and written with the system's own calls ---------------
+// The test spells every name and text in UTF-8, so that the registry and
+// file dumps below name everything exactly, whatever the code page.
+std::string Utf8(std::wstring_view text) {
+  return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
+}
+std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+std::wstring Wide(std::string_view text) {
+  const std::optional<std::u16string> units = Utf16FromUtf8(text);
+  return units ? std::wstring(units->begin(), units->end()) : std::wstring();
+}
 
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// ---- Registry, read and written with the system's own wide calls ----------
+
+// Text data is given in UTF-8 and stored as the system stores text.
 bool SetValue(const std::string& key_path, const std::string& name, DWORD type,
               const std::string& data) {
+  std::string stored = data;
+  if (IsTextType(type)) {
+    const std::wstring text = Wide(data);
+    stored.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  }
   ScopedRegistryKey key;
-  return ::RegCreateKeyExA(HKEY_CURRENT_USER, key_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                           nullptr, key.put(), nullptr) == ERROR_SUCCESS &&
-         ::RegSetValueExA(key.get(), name.c_str(), 0, type,
-                          reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  return ::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(key_path).c_str(), 0, nullptr, 0,
+                           KEY_ALL_ACCESS, nullptr, key.put(), nullptr) == ERROR_SUCCESS &&
+         ::RegSetValueExW(key.get(), Wide(name).c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(stored.data()),
+                          static_cast<DWORD>(stored.size())) == ERROR_SUCCESS;
 }
 
 bool KeyExists(const std::string& path) {
   ScopedRegistryKey key;
-  return ::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, KEY_READ, key.put()) ==
+         ERROR_SUCCESS;
 }
 
 // Every key and value below path: "[key]\sub" for a key, "\sub\name" for
-// a value with its type and data.
+// a value with its type and data (text in UTF-8, the rest as stored).
 using RegistryTree = std::map<std::string, std::pair<DWORD, std::string>>;
 
 void ReadTree(HKEY key, const std::string& prefix, RegistryTree* tree) {
   (*tree)["[key]" + prefix] = {0, ""};
-  std::vector<char> name(32768);
+  std::vector<wchar_t> name(32768);
   std::vector<BYTE> data(1 << 16);
   for (DWORD index = 0;; ++index) {
     DWORD name_length = static_cast<DWORD>(name.size());
     DWORD size = static_cast<DWORD>(data.size());
     DWORD type = 0;
-    if (::RegEnumValueA(key, index, name.data(), &name_length, nullptr, &type, data.data(),
+    if (::RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type, data.data(),
                         &size) != ERROR_SUCCESS) {
       break;
     }
-    (*tree)[prefix + "\\" + std::string(name.data(), name_length)] = {
-        type, std::string(reinterpret_cast<const char*>(data.data()), size)};
+    std::string stored(reinterpret_cast<const char*>(data.data()), size);
+    if (IsTextType(type)) {
+      stored = Utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(data.data()), size / 2));
+    }
+    (*tree)[prefix + "\\" + Utf8(std::wstring_view(name.data(), name_length))] = {type, stored};
   }
   for (DWORD index = 0;; ++index) {
     DWORD name_length = static_cast<DWORD>(name.size());
-    if (::RegEnumKeyExA(key, index, name.data(), &name_length, nullptr, nullptr, nullptr,
+    if (::RegEnumKeyExW(key, index, name.data(), &name_length, nullptr, nullptr, nullptr,
                         nullptr) != ERROR_SUCCESS) {
       break;
     }
-    const std::string subkey(name.data(), name_length);
+    const std::wstring subkey(name.data(), name_length);
     ScopedRegistryKey child;
-    if (::RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
-      ReadTree(child.get(), prefix + "\\" + subkey, tree);
+    if (::RegOpenKeyExW(key, subkey.c_str(), 0, KEY_READ, child.put()) == ERROR_SUCCESS) {
+      ReadTree(child.get(), prefix + "\\" + Utf8(subkey), tree);
     }
   }
 }
@@ -100,7 +124,8 @@ void ReadTree(HKEY key, const std::string& prefix, RegistryTree* tree) {
 RegistryTree ReadTree(const std::string& path) {
   RegistryTree tree;
   ScopedRegistryKey key;
-  if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, KEY_READ, key.put()) ==
+      ERROR_SUCCESS) {
     ReadTree(key.get(), "", &tree);
   }
   return tree;
@@ -108,13 +133,14 @@ RegistryTree ReadTree(const std::string& path) {
 
 // ---- Files ----------------------------------------------------------------
 
-// Every file below folder with its content, and every folder as "name\".
+// Every file below folder with its content, and every folder as "name\",
+// names in UTF-8.
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
   std::map<std::string, std::string> found;
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(folder, error);
        it != fs::recursive_directory_iterator(); it.increment(error)) {
-    std::string relative = fs::relative(it->path(), folder).string();
+    std::string relative = Utf8(it->path().lexically_relative(folder).u8string());
     for (char& c : relative) {
       if (c == '/') c = '\\';
     }
@@ -373,6 +399,100 @@ TEST_F(KestruneTest, DoItMovesTheProductAndASecondRunChangesNothing) {
   EXPECT_EQ(ReadTree(kCompanyKey), company_before);
   EXPECT_EQ(ReadFolder(root_), stayed);
   EXPECT_EQ(ReadFolder(data), arrived);
+}
+
+// The root's spelling in the system's code page, which is how callers pass
+// it; nothing when the code page cannot spell it.
+std::optional<std::string> CodePageSpelling(const std::wstring& text) {
+  char narrow[MAX_PATH] = {};
+  const int length = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow, sizeof narrow,
+                                           nullptr, nullptr);
+  wchar_t back[MAX_PATH] = {};
+  if (length <= 0 || ::MultiByteToWideChar(CP_ACP, 0, narrow, -1, back, MAX_PATH) <= 0 ||
+      text != back) {
+    return std::nullopt;
+  }
+  return std::string(narrow);
+}
+
+// Keys, values and files whose names the code page spells alike, or cannot
+// spell at all, move under their own names with their own data; none is
+// merged into another or left behind, and nothing stops the walk.
+TEST_F(KestruneTest, NamesOutsideTheCodePageMoveUnderTheirOwnNames) {
+  // An accented root where the code page spells it, so that the root too
+  // crosses the export in the code page and reaches the library exact.
+  const std::wstring accented = Wide(root_) + L"\u00E9";
+  const std::optional<std::string> caller_root = CodePageSpelling(accented);
+  const fs::path root = caller_root ? fs::path(accented) : fs::path(Wide(root_));
+  const std::string exact_root = caller_root ? Utf8(accented) : root_;
+  const std::string data = area_.data_folder();
+
+  const std::pair<std::u8string, std::string> files[] = {
+      {u8"\u03A9mega.dat", "omega"},
+      {u8"Omega.dat", "plain"},
+      {u8"\u65E5\u672C\u8A9E.dat", "nihongo"},
+      {u8"Notes\\\u0100data.txt", "macron"},
+      {u8"Notes\\b.txt", "after"},
+      {u8"Notes\\zz.txt", "last"},
+  };
+  for (const auto& [name, content] : files) {
+    const fs::path path = root / Wide(Utf8(name));
+    fs::create_directories(path.parent_path());
+    WriteText(path, content);
+  }
+
+  const std::string old_key = kOldKey;
+  const std::string colour = old_key + Utf8(u8"\\\u0426\u0432\u0435\u0442");
+  const std::string japanese = Utf8(u8"\u65E5\u672C\u8A9E");
+  const struct {
+    std::string key;
+    std::string name;
+    DWORD type;
+    std::string data;
+  } values[] = {
+      {old_key, Utf8(u8"\u03A9value"), REG_SZ, Sz("omega")},
+      {old_key, "Ovalue", REG_SZ, Sz("plain")},
+      {old_key, Utf8(u8"\u0414value"), REG_DWORD, std::string("\x01\0\0\0", 4)},
+      {old_key, Utf8(u8"\u0416value"), REG_BINARY, std::string("\x02\x03", 2)},
+      {colour, Utf8(u8"\u0422\u043E\u043D"), REG_SZ, Sz(Utf8(u8"\u0441\u0438\u043D\u0438\u0439"))},
+      {old_key + "\\" + japanese, japanese, REG_MULTI_SZ,
+       Sz(Sz(Utf8(u8"\u03B1")) + Sz(Utf8(u8"\u03B2")))},
+      {old_key + "\\Path", "Japanese", REG_SZ, Sz(exact_root + "\\" + japanese + ".dat")},
+  };
+  for (const auto& value : values) {
+    ASSERT_TRUE(SetValue(value.key, value.name, value.type, value.data)) << value.name;
+  }
+
+  EXPECT_EQ(do_it_(caller_root ? caller_root->c_str() : root_.c_str()) & 0xFF, 1);
+
+  EXPECT_FALSE(KeyExists(kOldKey));
+  const RegistryTree expected = {
+      {"[key]", {0, ""}},
+      {Utf8(u8"\\\u03A9value"), {REG_SZ, Sz("omega")}},
+      {"\\Ovalue", {REG_SZ, Sz("plain")}},
+      {Utf8(u8"\\\u0414value"), {REG_DWORD, std::string("\x01\0\0\0", 4)}},
+      {Utf8(u8"\\\u0416value"), {REG_BINARY, std::string("\x02\x03", 2)}},
+      {Utf8(u8"[key]\\\u0426\u0432\u0435\u0442"), {0, ""}},
+      {Utf8(u8"\\\u0426\u0432\u0435\u0442\\\u0422\u043E\u043D"),
+       {REG_SZ, Sz(Utf8(u8"\u0441\u0438\u043D\u0438\u0439"))}},
+      {"[key]\\" + japanese, {0, ""}},
+      {"\\" + japanese + "\\" + japanese, {REG_MULTI_SZ, Sz(Sz(Utf8(u8"\u03B1")) + Sz(Utf8(u8"\u03B2")))}},
+      {"[key]\\Path", {0, ""}},
+      {"\\Path\\Japanese", {REG_SZ, Sz(data + "\\" + japanese + ".dat")}},
+  };
+  EXPECT_EQ(ReadTree(kNewKey), expected);
+
+  EXPECT_EQ(ReadFolder(root), (std::map<std::string, std::string>{}));
+  const std::map<std::string, std::string> arrived = {
+      {Utf8(u8"\u03A9mega.dat"), "omega"},
+      {"Omega.dat", "plain"},
+      {japanese + ".dat", "nihongo"},
+      {"Notes\\", ""},
+      {Utf8(u8"Notes\\\u0100data.txt"), "macron"},
+      {"Notes\\b.txt", "after"},
+      {"Notes\\zz.txt", "last"},
+  };
+  EXPECT_EQ(ReadFolder(Wide(data)), arrived);
 }
 
 TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {

@@ -189,8 +189,9 @@ TEST(GrantNamedObjectAccessTest, ReturnsTheSystemsErrorCode) {
     SCOPED_TRACE(grant.label);
     std::string path;
     if (grant.name != nullptr) path = *grant.name ? scratch.Path(grant.name) : scratch.Path();
+    const std::wstring wide(path.begin(), path.end());
     const std::uint32_t result = GrantNamedObjectAccess(
-        grant.name != nullptr ? path.c_str() : nullptr, SE_FILE_OBJECT, everyone.get(),
+        grant.name != nullptr ? wide.c_str() : nullptr, SE_FILE_OBJECT, everyone.get(),
         TRUSTEE_IS_SID, kFullAccess, GRANT_ACCESS, NO_INHERITANCE);
     EXPECT_THAT(grant.results, ::testing::Contains(result));
   }
