@@ -205,20 +205,22 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool IsReplaceable(const std::string& path) override {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return false;
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return false;
     }
     // The read-only attribute would refuse the open below whatever else
     // holds the file; it goes back as it was.
     const bool read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (read_only) ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (read_only) ::SetFileAttributesW(wide->c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     // Without sharing this fails for a file open anywhere, and an image
     // section refuses any open for writing data: a running program or a
     // loaded library.
-    const ScopedFileHandle handle(::CreateFileA(path.c_str(), FILE_WRITE_DATA, 0, nullptr,
+    const ScopedFileHandle handle(::CreateFileW(wide->c_str(), FILE_WRITE_DATA, 0, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (read_only) ::SetFileAttributesA(path.c_str(), attributes);
+    if (read_only) ::SetFileAttributesW(wide->c_str(), attributes);
     return static_cast<bool>(handle);
   }
 
