@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <limits>
 #include <random>
@@ -206,29 +207,10 @@ bool UpdateArchive::WriteTo(Stream& stream) {
 }
 
 bool UpdateArchive::Save(const std::string& path) {
-  std::string temporary;
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file = CreateFileBeside(files_, path, &temporary, &cause);
-  if (!file) {
-    Report(reporter_, cause, path);
-    return false;
-  }
-  try {
-    WriteTo(*file);
-    file->Close();
-  } catch (const FileError& error) {
-    file.reset();
-    files_.RemoveFile(temporary);
-    Report(reporter_, error.cause(), path);
-    return false;
-  }
-  cause = files_.RenameReplacing(temporary, path);
-  if (cause != FileErrorCause::kNone) {
-    files_.RemoveFile(temporary);
-    Report(reporter_, cause, path);
-    return false;
-  }
-  return true;
+  const FileErrorCause cause = ReplaceFile(files_, path, [this](Stream& stream) { WriteTo(stream); });
+  if (cause == FileErrorCause::kNone) return true;
+  Report(reporter_, cause, path);
+  return false;
 }
 
 bool UpdateArchive::AddFile(const std::string& name, const std::string& source_path,
@@ -325,6 +307,12 @@ bool CreateParentFolders(FileSystem& files, std::string_view path,
   return true;
 }
 
+namespace {
+// A name beside a file: its own name, this mark and eight hexadecimal digits.
+constexpr char kBesideMark[] = ".~";
+constexpr std::size_t kBesideDigits = 8;
+}  // namespace
+
 std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
                                              std::string* created, FileErrorCause* cause) {
   // A clash with a name already there is only likely when someone placed
@@ -333,7 +321,7 @@ std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::strin
   std::random_device device;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     char suffix[16];
-    std::snprintf(suffix, sizeof suffix, ".~%08x", static_cast<unsigned>(device()));
+    std::snprintf(suffix, sizeof suffix, "%s%08x", kBesideMark, static_cast<unsigned>(device()));
     std::string candidate = path + suffix;
     std::unique_ptr<FileStream> file =
         FileStream::Open(files, candidate, FileStream::Mode::kCreateNew, cause);
@@ -344,6 +332,35 @@ std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::strin
     if (*cause != FileErrorCause::kAlreadyExists) return nullptr;
   }
   return nullptr;
+}
+
+bool IsNameBeside(std::string_view path) {
+  constexpr std::size_t kMarkSize = sizeof kBesideMark - 1;
+  const std::size_t name_start = FindLastSeparator(path) + 1;  // npos + 1 is 0
+  if (path.size() < name_start + 1 + kMarkSize + kBesideDigits) return false;
+  const std::string_view tail = path.substr(path.size() - kMarkSize - kBesideDigits);
+  return tail.substr(0, kMarkSize) == kBesideMark &&
+         std::all_of(tail.begin() + kMarkSize, tail.end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
+                           const std::function<void(Stream&)>& write) {
+  std::string temporary;
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> file = CreateFileBeside(files, path, &temporary, &cause);
+  if (!file) return cause;
+  try {
+    write(*file);
+    file->Close();
+  } catch (const FileError& error) {
+    file.reset();
+    files.RemoveFile(temporary);
+    return error.cause();
+  }
+  cause = files.RenameReplacing(temporary, path);
+  if (cause != FileErrorCause::kNone) files.RemoveFile(temporary);
+  return cause;
 }
 
 }  // namespace quintarel

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -172,6 +173,15 @@ bool CreateParentFolders(FileSystem& files, std::string_view path,
 // *created. Null on failure, with the cause in *cause.
 std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
                                              std::string* created, FileErrorCause* cause);
+
+// Whether path has the form of a name that CreateFileBeside makes.
+bool IsNameBeside(std::string_view path);
+
+// Writes the file at path through write: into a new file beside it
+// (CreateFileBeside), renamed over path once complete, so a failure leaves
+// what was at path and nothing beside it. kNone on success, else the cause.
+FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
+                           const std::function<void(Stream&)>& write);
 
 }  // namespace quintarel
 

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "package/file_system.h"
-#include "package/name_form.h"
 #include "platform/registry.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
@@ -256,47 +255,6 @@ TEST(RegistryWinTest, KeysAreCreatedOpenedEnumeratedAndDeletedLeafFirst) {
   EXPECT_FALSE(top->DeleteSubkey("Made"));
   EXPECT_TRUE(AllSubkeys(*top).empty());
   EXPECT_TRUE(registry.OpenForRead(RegistryRoot::kCurrentUser, scratch.path()) != nullptr);
-}
-
-std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
-// The exact form stores names and text under their own UTF-16 spellings,
-// where the code page form sees two of those names as one.
-TEST(RegistryWinTest, TheExactFormKeepsNamesAndTextThatTheCodePageMerges) {
-  ScratchKey scratch(TestKeyPath());
-  ASSERT_TRUE(scratch.is_valid());
-  auto exact = OperatingSystemRegistry(NameForm::kUtf8)
-                   .OpenForWrite(RegistryRoot::kCurrentUser, scratch.path());
-  ASSERT_NE(exact, nullptr);
-  const std::string omega = Utf8(u8"\u03A9value");
-  const std::string date = Utf8(u8"\u0414\u0430\u0442\u0430");
-  ASSERT_TRUE(exact->SetValue({omega, REG_SZ, Sz(date)}));
-  ASSERT_TRUE(exact->SetValue({"Ovalue", REG_SZ, Sz("plain")}));
-  ASSERT_NE(exact->CreateSubkey(Utf8(u8"\u0426\u0432\u0435\u0442")), nullptr);
-
-  const std::map<std::string, std::pair<std::uint32_t, std::string>> values = {
-      {omega, {REG_SZ, Sz(date)}}, {"Ovalue", {REG_SZ, Sz("plain")}}};
-  EXPECT_EQ(AllValues(*exact), values);
-  EXPECT_THAT(AllSubkeys(*exact), ElementsAre(Utf8(u8"\u0426\u0432\u0435\u0442")));
-  EXPECT_EQ(exact->QueryText(omega, 100), date);
-  // Sized in the form's own bytes: four Cyrillic letters take eight.
-  EXPECT_EQ(exact->QueryText(omega, 8), std::nullopt);
-
-  // What the system itself holds.
-  ScopedRegistryKey key;
-  ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, scratch.path().c_str(), 0, KEY_READ, key.put()),
-            ERROR_SUCCESS);
-  wchar_t text[16] = {};
-  DWORD size = sizeof text;
-  ASSERT_EQ(::RegQueryValueExW(key.get(), L"\u03A9value", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(text), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::wstring(text), L"\u0414\u0430\u0442\u0430");
-
-  auto code_page =
-      OperatingSystemRegistry().OpenForRead(RegistryRoot::kCurrentUser, scratch.path());
-  ASSERT_NE(code_page, nullptr);
-  EXPECT_EQ(AllValues(*code_page).size(), 1u) << "Wine spells the omega as O";
 }
 
 TEST(ShellFoldersWinTest, CommonApplicationDataIsTheAllUsersFolder) {

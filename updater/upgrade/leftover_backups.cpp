@@ -1,9 +1,5 @@
 #include "updater/upgrade/leftover_backups.h"
 
-#include <algorithm>
-#include <cctype>
-#include <string_view>
-
 #include "package/file_stream.h"
 #include "package/path.h"
 #include "package/update_archive.h"
@@ -12,9 +8,6 @@
 namespace quintarel {
 
 namespace {
-
-constexpr std::string_view kBackupMark = ".~";
-constexpr std::size_t kBackupDigits = 8;
 
 std::string RecordPath(const std::string& program_folder) {
   return WithTrailingSeparator(program_folder) + kLeftoverRecordName;
@@ -51,35 +44,12 @@ std::vector<std::string> ReadRecord(FileSystem& files, const std::string& record
 // Written beside and renamed over, so a failure keeps the previous record.
 bool WriteRecord(FileSystem& files, const std::string& record, const std::vector<std::string>& lines) {
   if (lines.empty()) return !files.Exists(record) || files.RemoveFile(record);
-  std::string temporary;
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> stream = CreateFileBeside(files, record, &temporary, &cause);
-  if (!stream) return false;
-  try {
-    for (const std::string& line : lines) {
-      stream->Write(line.data(), line.size());
-      stream->Write("\r\n", 2);
-    }
-    stream->Close();
-  } catch (const FileError&) {
-    stream.reset();
-    files.RemoveFile(temporary);
-    return false;
-  }
-  if (files.RenameReplacing(temporary, record) != FileErrorCause::kNone) {
-    files.RemoveFile(temporary);
-    return false;
-  }
-  return true;
-}
-
-bool HasBackupForm(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  if (name.size() <= kBackupMark.size() + kBackupDigits) return false;
-  const std::size_t mark = name.size() - kBackupDigits - kBackupMark.size();
-  return name.compare(mark, kBackupMark.size(), kBackupMark) == 0 &&
-         std::all_of(name.end() - kBackupDigits, name.end(),
-                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+  return ReplaceFile(files, record, [&](Stream& stream) {
+           for (const std::string& line : lines) {
+             stream.Write(line.data(), line.size());
+             stream.Write("\r\n", 2);
+           }
+         }) == FileErrorCause::kNone;
 }
 
 // The record lies in a folder that others may write to: only paths below
@@ -106,7 +76,7 @@ void RemoveLeftoverBackups(FileSystem& files, const std::string& program_folder)
   const std::string root = InstallationRoot(program_folder);
   std::vector<std::string> kept;
   for (const std::string& backup : ReadRecord(files, record)) {
-    if (!HasBackupForm(backup) || !InsideRoot(backup, root) || !files.Exists(backup)) continue;
+    if (!IsNameBeside(backup) || !InsideRoot(backup, root) || !files.Exists(backup)) continue;
     files.SetNormalAttributes(backup);
     if (!files.RemoveFile(backup)) kept.push_back(backup);
   }

@@ -23,9 +23,8 @@ bool RecordLeftoverBackups(FileSystem& files, const std::string& program_folder,
 
 // Removes the backups that the record in program_folder lists and keeps in
 // it only those that still cannot be removed; the record goes when none is
-// left. Only what the updater itself could have left is removed: a name of
-// the backup form ("<file>.~" and eight hexadecimal digits) inside the
-// installation root.
+// left. Only what the updater itself could have left is removed: a name that
+// CreateFileBeside makes, inside the installation root.
 void RemoveLeftoverBackups(FileSystem& files, const std::string& program_folder);
 
 }  // namespace quintarel
