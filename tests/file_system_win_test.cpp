@@ -1,11 +1,9 @@
 // Win32 behaviour of the file layer that only Windows (here: Wine) shows.
 #include <windows.h>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "package/file_system.h"
 #include "package/name_form.h"
@@ -64,14 +62,7 @@ TEST_F(Win32FileSystemTest, FilesInUseAreNotReplaceable) {
   const DWORD read_only = ::GetFileAttributesA(copy.c_str());
   EXPECT_TRUE(files_.IsReplaceable(copy));
   EXPECT_EQ(::GetFileAttributesA(copy.c_str()), read_only);
-  ASSERT_TRUE(::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL));
 
-  FileErrorCause cause;
-  {
-    const std::unique_ptr<File> held = files_.OpenForRead(copy, &cause);
-    ASSERT_NE(held, nullptr);
-    EXPECT_FALSE(files_.IsReplaceable(copy));
-  }
   EXPECT_FALSE(files_.IsReplaceable(scratch_.Path()));
   EXPECT_FALSE(files_.IsReplaceable(scratch_.Path("missing.exe")));
 }
@@ -129,35 +120,6 @@ TEST_F(Win32FileSystemTest, CreationTimeIsSetWhenTheSystemKeepsIt) {
 }
 
 std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
-std::vector<std::string> Names(FileSystem& files, const std::string& folder) {
-  std::vector<FolderEntry> entries;
-  EXPECT_TRUE(files.ListFolder(folder, &entries));
-  std::vector<std::string> names;
-  for (const FolderEntry& entry : entries) names.push_back(entry.name);
-  return names;
-}
-
-// The exact form reaches files under names that the code page form spells
-// otherwise (Wine gives the omega as O) or cannot spell at all.
-TEST_F(Win32FileSystemTest, TheExactFormReachesNamesOutsideTheCodePage) {
-  FileSystem& exact = OperatingSystemFiles(NameForm::kUtf8);
-  WriteText(scratch_.Native() / L"\u03A9mega.dat", "omega");
-  EXPECT_THAT(Names(files_, scratch_.Path()), ::testing::ElementsAre("Omega.dat"));
-  EXPECT_THAT(Names(exact, scratch_.Path()), ::testing::ElementsAre(Utf8(u8"\u03A9mega.dat")));
-
-  const std::string omega = scratch_.Path(Utf8(u8"\u03A9mega.dat"));
-  const std::string cyrillic = scratch_.Path(Utf8(u8"\u0416.dat"));
-  EXPECT_EQ(exact.CopyReplacing(omega, cyrillic), 0u);
-  EXPECT_EQ(ReadBytes(scratch_.Native() / L"\u0416.dat"), ReadBytes(scratch_.Native() / L"\u03A9mega.dat"));
-  EXPECT_TRUE(exact.RemoveFile(omega));
-  EXPECT_FALSE(exact.Exists(omega));
-  EXPECT_TRUE(exact.Exists(cyrillic));
-  // Bytes that spell no UTF-16 name name no file.
-  FileErrorCause cause;
-  EXPECT_EQ(exact.OpenForRead(scratch_.Path("\xC0\x80.dat"), &cause), nullptr);
-  EXPECT_EQ(cause, FileErrorCause::kBadPath);
-}
 
 // A file left unfinished is removed under its own name whichever form made
 // it.
