@@ -12,7 +12,9 @@ printf 'Read me.\r\n' >"$src/readme.txt"
 seq 1 2000 >"$src/sub/data.bin"
 : >"$src/empty.txt"
 head -c 5000 /dev/urandom >"$src/noise.bin"
-compressible_file "$src/big.txt" $((4 * 1024 * 1024))
+# Large enough that the progress dialog stays up for the checks below on a
+# fast machine too (4 MiB took under half a second).
+compressible_file "$src/big.txt" $((32 * 1024 * 1024))
 # Access time after write time and recent: reading the files leaves both.
 now=$(date +%s)
 for f in update.inf readme.txt sub/data.bin empty.txt noise.bin big.txt; do
