@@ -1,6 +1,5 @@
 #include "envlib/environment_library.h"
 
-#include "package/path.h"
 #include "resources/resource_ids.h"
 
 namespace quintarel {
@@ -13,6 +12,13 @@ constexpr char kOldProductKey[] = "Software\\Quintarel Corporation\\Tessaline";
 constexpr char kNewProductKey[] = "Software\\Quintarel Corporation\\Tessa Line";
 // Paths the system fills hold this many bytes with their NUL.
 constexpr std::size_t kPathCapacity = 260;
+
+// path without one trailing "\". The library's paths are spelt in UTF-8,
+// where no byte of another character is a "\", so no code page is asked.
+std::string WithoutTrailingBackslash(std::string_view path) {
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return std::string(path);
+}
 
 // Empty, "\" or a drive ("C:", "C:\"): the top of a drive, never a product's
 // installation root.
@@ -30,7 +36,7 @@ std::optional<std::string> SharedDataFolder::Prepare(const std::string& product_
   const std::optional<std::string> shared = services_.folders.CommonApplicationData();
   if (!shared) return std::nullopt;
 
-  const std::string company = WithoutTrailingSeparator(*shared) + "\\" + kCompanyName;
+  const std::string company = WithoutTrailingBackslash(*shared) + "\\" + kCompanyName;
   const std::string product = company + "\\" + product_name_;
   // The folder's path is handed on in 260-byte buffers: one that would not
   // fit is refused before anything is created.
@@ -58,7 +64,7 @@ bool EnvironmentLibrary::RefuseRoot(const char* root) {
 
 bool EnvironmentLibrary::DoIt(const char* root) {
   if (RefuseRoot(root)) return false;
-  const std::string folder = WithoutTrailingSeparator(root);
+  const std::string folder = WithoutTrailingBackslash(root);
 
   // Once the product has been migrated the old key is gone and this does
   // nothing.

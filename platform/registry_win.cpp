@@ -55,8 +55,6 @@ class Names {
  public:
   explicit Names(NameForm form) : form_(form) {}
 
-  NameForm form() const { return form_; }
-
   std::optional<std::wstring> Wide(const std::string& name) const {
     if (HasNul(name)) return std::nullopt;
     return WideName(form_, name);
