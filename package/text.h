@@ -21,6 +21,11 @@ std::size_t FindLastSeparator(std::string_view path);
 // bytes, and the second bytes of double-byte characters, must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// Equality as the system compares text without regard to case: Win32 asks
+// it (lstrcmpiA, in the user's locale, so letters of the code page beyond
+// ASCII fold too); elsewhere only ASCII letters fold.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 // Whether text begins with prefix, ASCII letters compared without regard to
 // case; the second bytes of double-byte characters must be equal.
 bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);

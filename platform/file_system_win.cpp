@@ -276,10 +276,10 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override {
-    const std::optional<std::wstring> wide = Wide(folder);
-    if (!wide) return false;
+    const std::optional<std::wstring> pattern = Wide(folder + "\\*.*");
+    if (!pattern) return false;
     WIN32_FIND_DATAW data;
-    ScopedFindHandle find(::FindFirstFileW((*wide + L"\\*.*").c_str(), &data));
+    ScopedFindHandle find(::FindFirstFileW(pattern->c_str(), &data));
     if (!find) return false;
     std::vector<FolderEntry> found;
     do {
@@ -318,7 +318,11 @@ class Win32FileSystem final : public FileSystem {
   }
 
  private:
-  std::optional<std::wstring> Wide(const std::string& path) const { return WideName(form_, path); }
+  std::optional<std::wstring> Wide(const std::string& path) const {
+    std::optional<std::wstring> wide = WideName(form_, path);
+    if (wide) *wide = ExtendedWhenLong(std::move(*wide));
+    return wide;
+  }
 
   // A path not spelt in this object's form names no file.
   static std::unique_ptr<File> Refuse(FileErrorCause* cause) {

@@ -59,4 +59,19 @@ std::optional<std::string> ConvertName(std::string_view name, NameForm from, Nam
   return NarrowName(to, *wide);
 }
 
+std::wstring ExtendedWhenLong(std::wstring path) {
+  constexpr std::size_t kFolderLimit = MAX_PATH - 12;
+  if (path.size() < kFolderLimit || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) {
+    return path;
+  }
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 }  // namespace quintarel

@@ -14,6 +14,14 @@ namespace quintarel {
 // names it always saw. Nothing when name is not spelt in form.
 std::optional<std::wstring> WideName(NameForm form, std::string_view name);
 
+// path in the extended-length form ("\\?\C:\…", "\\?\UNC\server\…") when it is
+// too long for the …W functions' usual limit (MAX_PATH, and 12 less for a
+// folder that is made), made full first since that form is taken as it
+// stands; shorter paths, and paths already in a device form, come back as
+// they are. A name beside a file, ten characters longer than the file's own,
+// is then never refused for its length.
+std::wstring ExtendedWhenLong(std::wstring path);
+
 // A name that a …W function gave, spelt in form; the code page form may
 // merge names or replace characters, as the …A functions do.
 std::optional<std::string> NarrowName(NameForm form, std::wstring_view name);

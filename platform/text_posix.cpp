@@ -4,4 +4,6 @@ namespace quintarel {
 
 bool IsLeadByte(unsigned char) { return false; }
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
+
 }  // namespace quintarel

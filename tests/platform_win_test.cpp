@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "package/file_system.h"
+#include "package/text.h"
+#include "platform/name_form_win.h"
 #include "platform/registry.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell.h"
@@ -314,6 +316,60 @@ TEST(ShellLinksWinTest, LinksAreReadAndTurnedAndShortNamesCompare) {
   EXPECT_FALSE(links.SetTarget(scratch.Path("missing.lnk"), next));
   EXPECT_EQ(::GetFileAttributesA(scratch.Path("missing.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
   links.EndSession();
+}
+
+// A name beside a destination that fits MAX_PATH may not fit it itself; the
+// extended-length form, made full first, is never refused for its length.
+TEST(NameFormWinTest, LongPathsTakeTheExtendedLengthForm) {
+  const std::wstring part(120, L'p');
+  const std::wstring long_path = L"C:\\" + part + L"\\" + part + L"\\name.dll.~0123abcd";
+  struct Case {
+    const char* label;
+    std::wstring path;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {"short", L"C:\\Apps\\.\\a.txt", L"C:\\Apps\\.\\a.txt"},
+      {"a folder of 247", L"C:\\" + std::wstring(244, L'f'), L"C:\\" + std::wstring(244, L'f')},
+      {"a folder of 248", L"C:\\" + std::wstring(245, L'f'), L"\\\\?\\C:\\" + std::wstring(245, L'f')},
+      {"long", long_path, L"\\\\?\\" + long_path},
+      {"dots and slashes", L"C:\\" + part + L"\\.\\x\\..\\" + part + L"/name.dll.~0123abcd",
+       L"\\\\?\\" + long_path},
+      {"network", L"\\\\server\\share\\" + part + L"\\" + part,
+       L"\\\\?\\UNC\\server\\share\\" + part + L"\\" + part},
+      {"already extended", L"\\\\?\\" + long_path, L"\\\\?\\" + long_path},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExtendedWhenLong(c.path), c.expected) << c.label;
+}
+
+// Shortcut targets are compared as the system compares names, so a letter
+// of the code page beyond ASCII matches in either case.
+TEST(TextWinTest, NamesCompareWithoutCaseAsTheSystemComparesThem) {
+  std::string upper;
+  std::string lower;
+  for (int byte = 0x80; byte <= 0xFF && upper.empty(); ++byte) {
+    char folded = static_cast<char>(byte);
+    ::CharLowerBuffA(&folded, 1);
+    if (folded != static_cast<char>(byte) && !::IsDBCSLeadByte(static_cast<BYTE>(byte))) {
+      upper.assign(1, static_cast<char>(byte));
+      lower.assign(1, folded);
+    }
+  }
+  if (upper.empty()) GTEST_SKIP() << "the code page has no letters with case beyond ASCII";
+  struct Case {
+    std::string a;
+    std::string b;
+    bool equal;
+  };
+  const Case cases[] = {
+      {"C:\\PROGRA~1\\" + upper + "T\\A.EXE", "c:\\progra~1\\" + lower + "t\\a.exe", true},
+      {"C:\\PROGRA~1\\A.EXE", "C:\\PROGRA~1\\B.EXE", false},
+      {"C:\\A.EXE", "C:\\A.EXE2", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(EqualsIgnoringCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    EXPECT_EQ(EqualsIgnoringCase(c.b, c.a), c.equal) << c.b << " / " << c.a;
+  }
 }
 
 TEST(SystemProfileWinTest, TheTestPrefixReportsTheNtLineFromVersion5) {

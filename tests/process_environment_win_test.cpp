@@ -1,9 +1,11 @@
 // The start-up's process services against the real system (here: Wine):
-// the full path of the first match of a typed path, however it was typed.
+// the single-instance guard, and the full path of the first match of a typed
+// path, however it was typed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -100,6 +102,16 @@ TEST(ProcessEnvironmentWinTest, FindFirstMatchGivesTheMatchsFullPath) {
   EXPECT_EQ(environment.FindFirstMatch("update.dat"), scratch.Path("update.dat"));
   EXPECT_EQ(environment.FindFirstMatch("dl folder/my update.dat"),
             scratch.Path("dl folder\\my update.dat"));
+}
+
+TEST(ProcessEnvironmentWinTest, OnlyOneCopyClaimsTheInstanceAndItIsFreedOnExit) {
+  const std::string name = "Quintarel test instance " + std::to_string(::GetCurrentProcessId());
+  auto first = std::make_unique<Win32ProcessEnvironment>();
+  Win32ProcessEnvironment second;
+  EXPECT_TRUE(first->ClaimInstance(name));
+  EXPECT_FALSE(second.ClaimInstance(name));
+  first.reset();
+  EXPECT_TRUE(second.ClaimInstance(name));
 }
 
 }  // namespace

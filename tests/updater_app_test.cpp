@@ -26,8 +26,7 @@ class FakeEnvironment final : public ProcessEnvironment {
  public:
   explicit FakeEnvironment(MemoryFileSystem& files) : files_(files) {}
 
-  bool InstanceMutexExists(const std::string& name) override { return mutexes.count(name) != 0; }
-  void CreateInstanceMutex(const std::string& name) override { mutexes.insert(name); }
+  bool ClaimInstance(const std::string& name) override { return mutexes.insert(name).second; }
   std::string ProgramPath() override { return program_path; }
   std::optional<std::string> FindFirstMatch(const std::string& pattern) override {
     auto it = matches.find(pattern);

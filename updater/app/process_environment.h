@@ -11,11 +11,12 @@ class ProcessEnvironment {
  public:
   virtual ~ProcessEnvironment() = default;
 
-  // Whether a mutex of this name exists, that is, another copy runs.
-  virtual bool InstanceMutexExists(const std::string& name) = 0;
-  // Creates the named mutex and holds it until the environment goes away.
-  // A failure is not reported: the program then runs unguarded.
-  virtual void CreateInstanceMutex(const std::string& name) = 0;
+  // Creates the named mutex and keeps it until the environment goes away.
+  // False when it already exists, that is, another copy runs: creating and
+  // checking in one step lets only one of two copies started together pass.
+  // A mutex that cannot be made for another reason is not reported: the
+  // program then runs unguarded.
+  virtual bool ClaimInstance(const std::string& name) = 0;
   // Full path of the program's own file.
   virtual std::string ProgramPath() = 0;
   // Full path of the first file-system object that matches pattern (which

@@ -6,17 +6,14 @@
 
 namespace quintarel {
 
-Win32ProcessEnvironment::~Win32ProcessEnvironment() {
-  if (mutex_) ::ReleaseMutex(mutex_.get());
-}
-
-bool Win32ProcessEnvironment::InstanceMutexExists(const std::string& name) {
-  ScopedKernelHandle existing(::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str()));
-  return existing.is_valid();
-}
-
-void Win32ProcessEnvironment::CreateInstanceMutex(const std::string& name) {
-  mutex_.reset(::CreateMutexA(nullptr, FALSE, name.c_str()));
+bool Win32ProcessEnvironment::ClaimInstance(const std::string& name) {
+  // Never owned, only held open: the name alone marks the running copy.
+  ScopedKernelHandle mutex(::CreateMutexA(nullptr, FALSE, name.c_str()));
+  const DWORD error = ::GetLastError();
+  // A mutex made by another user's copy may refuse this user any access.
+  if (error == ERROR_ALREADY_EXISTS || (!mutex && error == ERROR_ACCESS_DENIED)) return false;
+  mutex_ = std::move(mutex);
+  return true;
 }
 
 std::string Win32ProcessEnvironment::ProgramPath() {

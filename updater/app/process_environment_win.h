@@ -8,12 +8,7 @@ namespace quintarel {
 
 class Win32ProcessEnvironment final : public ProcessEnvironment {
  public:
-  Win32ProcessEnvironment() = default;
-  // Releases and closes the instance mutex.
-  ~Win32ProcessEnvironment() override;
-
-  bool InstanceMutexExists(const std::string& name) override;
-  void CreateInstanceMutex(const std::string& name) override;
+  bool ClaimInstance(const std::string& name) override;
   std::string ProgramPath() override;
   std::optional<std::string> FindFirstMatch(const std::string& pattern) override;
   bool SetCurrentFolder(const std::string& path) override;

@@ -17,8 +17,7 @@ std::string DefaultArchivePath(const std::string& program_path) {
 }
 
 bool UpdaterApp::Startup(const std::vector<std::string>& arguments) {
-  if (environment_.InstanceMutexExists(kMutexName)) return false;
-  environment_.CreateInstanceMutex(kMutexName);
+  if (!environment_.ClaimInstance(kMutexName)) return false;
 
   const std::optional<std::string> path = FindPathArgument(arguments);
   ui_.SetTitle(strings_.LoadText(IDS_PROGRAM_TITLE));

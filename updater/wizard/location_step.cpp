@@ -32,10 +32,12 @@ bool LocationStep::Activate(bool entering) {
   }
   found_folder_.clear();
   ShowLocation();
+  // Browse is shown before Next is disabled, so that the focus (and with it
+  // Enter) moves from Next to Browse.
   context().SetButton(ButtonRole::kBack, true, true);
+  context().SetButton(ButtonRole::kBrowse, true, true);
   context().SetButton(ButtonRole::kNext, false, true);
   context().SetButton(ButtonRole::kCancel, true, true);
-  context().SetButton(ButtonRole::kBrowse, true, true);
   return true;
 }
 

@@ -239,7 +239,7 @@ void WizardContext::RetargetShortcut(const std::string& shortcut, const ShortOld
   // same old file, the later one is what the shortcut keeps.
   for (std::size_t i = 0; i < shortcut_targets_.size(); ++i) {
     const std::optional<std::string>& short_old = short_olds[i];
-    if (short_old && EqualsIgnoringAsciiCase(*short_old, *short_target)) {
+    if (short_old && EqualsIgnoringCase(*short_old, *short_target)) {
       links.SetTarget(shortcut, base + shortcut_targets_[i].new_path);
     }
   }

@@ -24,8 +24,11 @@ constexpr std::size_t kColoursUsedOffset = 32;
 constexpr std::size_t kColourEntrySize = 4;
 constexpr WORD kPaletteVersion = 0x300;
 
-// The buttons that take the focus, in order of preference.
-constexpr int kFocusButtons[] = {IDC_WIZARD_NEXT, IDC_WIZARD_CANCEL, IDC_WIZARD_BACK};
+// The buttons that take the focus, in order of preference. The focused
+// button is the default one, so Cancel comes last: with Next disabled, Enter
+// must not end the wizard.
+constexpr int kFocusButtons[] = {IDC_WIZARD_NEXT, IDC_WIZARD_BROWSE, IDC_WIZARD_BACK,
+                                 IDC_WIZARD_CANCEL};
 
 struct PaletteTraits {
   using Handle = HPALETTE;

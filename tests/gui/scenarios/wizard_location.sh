@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # The program is not found by any hint: the location page shows "unknown"
-# with Next disabled and Browse visible. A folder without the program asks
+# with Next disabled and Browse visible, and Enter browses. A folder without the program asks
 # 116 (Yes browses again); a folder above the program finds it in a
 # subfolder and shows that folder, and Next is enabled. A second wrong folder
 # answered No empties the location again. Cancel on the page reports 115.
@@ -24,7 +24,8 @@ drv click "${WIZARD[@]}" --id 1004
 unknown_page
 snap unknown
 
-drv click "${WIZARD[@]}" --id 1007
+# Enter with Next disabled browses; it never cancels.
+drv key "${WIZARD[@]}" --key return
 drv browse-folder --path "$(winpath "$WORK/disk/Empty")"
 drv answer-box --caption "$title" --buttons yes,no --button yes \
   --expect "The file $SAMPLE_EXE was not found.\\r\\nContinue searching?"
