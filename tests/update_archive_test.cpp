@@ -485,6 +485,17 @@ TEST_F(SaveTest, AnUncreatableTargetIsReported) {
   EXPECT_EQ(files_.Contents("C:\\locked.dat"), Bytes("previous"));
 }
 
+TEST(ReplaceFileTest, NamesTakenBesideTheFileAreTriedSixteenTimes) {
+  for (const int taken : {15, 16}) {
+    MemoryFileSystem files;
+    files.AddFile("C:\\a.txt", "old");
+    files.take_created_names(taken);
+    const FileErrorCause cause = ReplaceFile(files, "C:\\a.txt", [](Stream& out) { out.Write("new", 3); });
+    EXPECT_EQ(cause, taken < 16 ? FileErrorCause::kNone : FileErrorCause::kAlreadyExists) << taken;
+    EXPECT_EQ(files.Contents("C:\\a.txt"), Bytes(taken < 16 ? "new" : "old")) << taken;
+  }
+}
+
 TEST(CreateParentFoldersTest, CreatesWhatIsMissingAboveTheFile) {
   struct Case {
     const char* path;

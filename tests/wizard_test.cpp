@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "package/fixed_coding.h"
 #include "package/path.h"
 #include "package/update_archive.h"
 #include "tests/support/fake_platform.h"
@@ -100,6 +101,19 @@ class WizardTest : public ::testing::Test {
       ASSERT_TRUE(archive.AddFile(name, "C:\\src\\" + name, nullptr));
     }
     ASSERT_TRUE(archive.Save(kArchive));
+  }
+
+  // Makes the archive's entry at index claim one byte more than it holds, so
+  // that it no longer expands.
+  void DamageEntry(int index) {
+    namespace fmt = archive_format;
+    std::vector<std::uint8_t>& bytes = files_.Lookup(kArchive)->bytes;
+    std::size_t record = fmt::kHeaderSize;
+    for (int i = 0; i < index; ++i) {
+      record += fmt::kRecordSize + DecodeFixed32(&bytes[record + fmt::kStoredSizeOffset]);
+    }
+    std::uint8_t* size = &bytes[record + fmt::kFileSizeOffset];
+    EncodeFixed32(size, DecodeFixed32(size) + 1);
   }
 
   bool Build(const std::string& script,
@@ -241,15 +255,19 @@ TEST_F(WizardTest, BuildFailsForUnusableArchives) {
     const char* name;
     std::string script;
     std::vector<std::pair<std::string, std::string>> entries;
+    int damaged_entry = -1;  // claims one byte more than it expands to
   };
   const Case cases[] = {
       {"licence entry missing", std::string(kHead) + "[license]\r\nmissing.txt\r\n", {}},
       {"script rejected", "[Quintarel Corporation UpdateInfo]\r\nformat=1\r\n", {}},
+      {"script damaged", std::string(kHead), {}, 0},
+      {"licence entry damaged", std::string(kHead) + kLicense, {{"license.txt", "terms"}}, 1},
   };
   for (const Case& c : cases) {
     FakeWizardView view;
     WizardContext context(Services());
     MakeArchive(c.script, c.entries);
+    if (c.damaged_entry >= 0) DamageEntry(c.damaged_entry);
     EXPECT_FALSE(context.BuildSteps(view, kArchive)) << c.name;
     EXPECT_EQ(context.current(), nullptr) << c.name;
   }
@@ -407,9 +425,9 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       // The same file again: both of its backups must go back, in order.
       {"app.exe=readme.txt\r\n", 10}, {"data\\new.dll=new.dll\r\n", 3}};
   for (std::size_t failing = 0; failing <= lines.size(); ++failing) {
-    for (const std::string fault : {"missing entry", "folder", "disk full", "in use", "running"}) {
+    for (const std::string fault : {"missing entry", "folder", "disk full", "in use", "running", "rename"}) {
       if (fault == "disk full" && failing == lines.size()) continue;
-      if ((fault == "in use" || fault == "running") && failing != 2) continue;
+      if ((fault == "in use" || fault == "running" || fault == "rename") && failing != 2) continue;
       SCOPED_TRACE(std::to_string(failing) + " " + fault);
       SetUp();
       std::string copy_list;
@@ -430,6 +448,8 @@ TEST_F(UpgradeTest, AFailedLineLeavesTheProgramAsItWas) {
       // A running program can be renamed aside, but its backup never removed.
       if (fault == "running") files_.Lookup("C:\\App\\readme.txt")->running = true;
       if (fault == "disk full") files_.set_write_budget(budget);
+      // The new file cannot take the old one's place: the backup goes back.
+      if (fault == "rename") files_.refuse_rename_to("C:\\App\\readme.txt");
 
       ui_.log.clear();
       context_.Next();
@@ -541,6 +561,8 @@ class ShortcutTest : public UpgradeTest {
     AddLink("C:\\Start\\All\\Other.lnk", "C:\\App\\app.exe");
     AddLink("C:\\Start\\All\\AppGone.lnk", "C:\\App\\gone.exe");
     AddLink("C:\\Start\\User\\APP.LNK", "C:\\App\\app2.exe");
+    // Never visited: the walk does not enter a folder link.
+    AddLink("C:\\Start\\User\\Back\\App.lnk", "C:\\App\\app2.exe");
     files_.AddFile("C:\\Start\\User\\App.txt", "not a link");
     links_.aliases = {{"C:\\App\\app.exe", "C:\\APP~1\\APP.EXE"},
                       {"C:\\APP~1\\app.exe", "C:\\APP~1\\APP.EXE"},
@@ -646,6 +668,22 @@ TEST_F(LocationPageTest, NoAnswerOrCancelledBrowserLeavesTheLocationUnknown) {
   context_.Browse();  // the browser is cancelled
   EXPECT_EQ(view_.body, "#119#120");
   EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+}
+
+TEST_F(LocationPageTest, ComingBackSearchesAgainAndShowsNothingStale) {
+  shell_.choices = {"C:\\Other"};
+  context_.Browse();
+  ASSERT_EQ(view_.body, "#119C:\\Other\\Deep");
+  context_.Back();
+  context_.Next();
+  EXPECT_EQ(view_.body, "#119#120");
+  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  // Found by the hints now: the page is passed over with that folder.
+  registry_.SetValue(kAppPathsKey, "Path", "C:\\App");
+  context_.Back();
+  context_.Next();
+  EXPECT_EQ(Page(), "#106");
+  EXPECT_EQ(context_.program_folder(), "C:\\App\\");
 }
 
 TEST_F(LocationPageTest, CancelNamesTheFileAndTheApplication) {

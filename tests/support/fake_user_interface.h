@@ -32,17 +32,18 @@ class FakeProgress final : public ProgressView {
 };
 
 // Records every message box as "info TEXT", "warn TEXT" or "ask TEXT" with
-// the caption it would carry, and answers questions from a queue.
+// the caption it would carry, and answers questions from a queue. A box that
+// appears under the wait cursor is marked " (busy)" when it appears.
 class FakeUserInterface final : public UserInterface {
  public:
   void SetTitle(const std::string& title) override { title_ = title; }
   const std::string& title() const override { return title_; }
   void ShowMessage(const std::string& text, MessageIcon icon) override {
-    log.push_back((icon == MessageIcon::kExclamation ? "warn " : "info ") + text);
+    log.push_back((icon == MessageIcon::kExclamation ? "warn " : "info ") + text + BusyMark());
     captions.push_back(title_);
   }
   bool AskYesNo(const std::string& text) override {
-    log.push_back("ask " + text);
+    log.push_back("ask " + text + BusyMark());
     captions.push_back(title_);
     if (answers.empty()) return answer_yes;
     const bool answer = answers.front();
@@ -81,6 +82,8 @@ class FakeUserInterface final : public UserInterface {
    private:
     FakeUserInterface& ui_;
   };
+
+  std::string BusyMark() const { return busy() ? " (busy)" : ""; }
 
   std::string title_;
   int busy_depth_ = 0;

@@ -128,7 +128,7 @@ std::unique_ptr<File> MemoryFileSystem::CreateNew(const std::string& path, FileE
     return nullptr;
   }
   auto& slot = nodes_[Key(path)];
-  if (slot) {
+  if (slot || names_taken_-- > 0) {
     *cause = FileErrorCause::kAlreadyExists;
     return nullptr;
   }
@@ -180,6 +180,11 @@ FileErrorCause MemoryFileSystem::RenameReplacing(const std::string& from, const 
   if (source == nodes_.end()) return FileErrorCause::kFileNotFound;
   if (source->second->open) return FileErrorCause::kSharingViolation;
   if (!ParentExists(to)) return FileErrorCause::kBadPath;
+  if (const auto refused = std::find(refused_rename_targets_.begin(), refused_rename_targets_.end(), Key(to));
+      refused != refused_rename_targets_.end()) {
+    refused_rename_targets_.erase(refused);
+    return FileErrorCause::kAccessDenied;
+  }
   if (Node* target = Lookup(to); target != nullptr) {
     if (target->folder || target->read_only) return FileErrorCause::kAccessDenied;
     if (target->open) return FileErrorCause::kSharingViolation;

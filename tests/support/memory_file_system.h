@@ -72,6 +72,10 @@ class MemoryFileSystem final : public FileSystem {
   void refuse_copy_from(const std::string& path) { refused_copies_.push_back(Key(path)); }
   // RemoveFile fails for every file, as for files another process keeps.
   void refuse_removals(bool refuse) { removals_refused_ = refuse; }
+  // The next rename onto path fails with "access denied".
+  void refuse_rename_to(const std::string& path) { refused_rename_targets_.push_back(Key(path)); }
+  // The next count CreateNew calls find their name taken.
+  void take_created_names(int count) { names_taken_ = count; }
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
 
@@ -86,6 +90,8 @@ class MemoryFileSystem final : public FileSystem {
   std::int64_t now_ = 1'600'000'000;
   std::string current_folder_;
   std::vector<std::string> refused_copies_;
+  std::vector<std::string> refused_rename_targets_;
+  int names_taken_ = 0;
   bool removals_refused_ = false;
 };
 
