@@ -15,6 +15,7 @@
 #include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/environment_call.h"
 #include "updater/upgrade/leftover_backups.h"
+#include "updater/upgrade/program_upgrade.h"
 #include "updater/wizard/wizard_step.h"
 
 namespace quintarel {
@@ -505,6 +506,44 @@ TEST_F(UpgradeTest, DestinationsOutsideTheProductChangeNothing) {
     context_.Next();
     EXPECT_THAT(ui_.log, ElementsAre("info #124"));
     EXPECT_EQ(Snapshot(), before);
+  }
+}
+
+// The upgrade core's outcomes, which a front end turns into what it shows.
+TEST_F(UpgradeTest, OutcomesNameTheLineThatFailedAndWhatTheLibrarySaid) {
+  using Failure = WriteOutcome::Failure;
+  struct Case {
+    std::vector<CopyListLine> lines;
+    bool running;
+    Failure failure;
+    std::size_t failed_line;
+  };
+  const Case cases[] = {
+      {{{"app.exe", "app.exe"}, {"..\\x.txt", "readme.txt"}}, false, Failure::kOutsideProduct, 1},
+      {{{"app.exe", "app.exe"}, {"readme.txt", "readme.txt"}}, true, Failure::kInUse, 1},
+      {{{"app.exe", "app.exe"}, {"new.dll", "new.dll"}, {"x.dll", "missing.dll"}}, false, Failure::kNotWritten, 2},
+      {{{"app.exe", "app.exe"}}, false, Failure::kNone, 0},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Prepare("");
+    files_.Lookup("C:\\App\\readme.txt")->running = c.running;
+    UpdateArchive archive(files_);
+    ASSERT_TRUE(archive.Open(kArchive));
+    ProgramUpgrade upgrade({files_, library_, folders_, links_, kUpdater}, archive, {"C:\\App\\", c.lines, "", {}});
+    const WriteOutcome outcome = upgrade.WriteProgramFiles();
+    EXPECT_EQ(outcome.failure, c.failure) << c.lines.back().destination;
+    EXPECT_EQ(outcome.failed_line, c.failed_line) << c.lines.back().destination;
+  }
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.Open(kArchive));
+  ProgramUpgrade upgrade({files_, library_, folders_, links_, kUpdater}, archive, {"C:\\App\\", {}, "", {}});
+  for (const std::optional<bool> result : {std::optional<bool>(true), std::optional<bool>(false),
+                                           std::optional<bool>()}) {
+    library_.result = result;
+    const LibraryOutcome outcome = upgrade.CallEnvironmentLibrary();
+    EXPECT_EQ(outcome.found, result.has_value());
+    EXPECT_EQ(outcome.result, result.value_or(false));
   }
 }
 

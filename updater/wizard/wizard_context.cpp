@@ -4,12 +4,9 @@
 #include <array>
 
 #include "package/path.h"
-#include "package/text.h"
 #include "resources/resource_ids.h"
 #include "updater/app/update_source.h"
-#include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/leftover_backups.h"
-#include "updater/upgrade/program_file_writer.h"
 #include "updater/upgrade/version_check.h"
 #include "updater/wizard/location_step.h"
 #include "updater/wizard/version_step.h"
@@ -166,84 +163,29 @@ bool WizardContext::IsNewestInstalled() {
          VersionThreshold(newest);
 }
 
+ProgramUpgrade WizardContext::Upgrade() {
+  const UpgradeServices services{services_.files, services_.library, services_.folders, services_.links,
+                                 services_.program_path};
+  return ProgramUpgrade(services, *archive_,
+                        {program_folder_, copy_list_, shortcut_keyword_, shortcut_targets_});
+}
+
 bool WizardContext::WriteProgramFiles() {
   std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
-  ProgramFileWriter writer(services_.files, *archive_);
-  const auto fail = [&] {
-    writer.Rollback();
-    busy.reset();
-    ShowMessage(IDS_WRITE_FAILED);
-    return false;
-  };
-  // Every destination is checked before the first file changes: one that
-  // leaves the product or cannot be written now fails the whole set.
-  std::vector<std::string> destinations;
-  for (const CopyListLine& line : copy_list_) {
-    std::optional<std::string> path = ConfinedDestination(program_folder_, line.destination);
-    if (!path || !writer.CanWrite(*path)) return fail();
-    destinations.push_back(std::move(*path));
-  }
-  for (std::size_t i = 0; i < copy_list_.size(); ++i) {
-    if (!writer.Write(destinations[i], copy_list_[i].entry)) return fail();
-  }
-  leftover_backups_ = writer.Commit();
-  if (!leftover_backups_.empty()) RecordLeftoverBackups(services_.files, program_folder_, leftover_backups_);
-  return true;
+  WriteOutcome outcome = Upgrade().WriteProgramFiles();
+  busy.reset();
+  leftover_backups_ = std::move(outcome.leftover_backups);
+  if (outcome.written()) return true;
+  ShowMessage(IDS_WRITE_FAILED);
+  return false;
 }
 
 bool WizardContext::CallEnvironmentLibrary() {
   const std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
-  return services_.library
-      .CallDoIt(LibraryPathBeside(services_.program_path), InstallationRoot(program_folder_))
-      .value_or(false);
+  return Upgrade().CallEnvironmentLibrary().result;
 }
 
-void WizardContext::UpdateShortcuts() {
-  if (shortcut_targets_.empty() || !services_.links.BeginSession()) return;
-  const std::string base = WithTrailingSeparator(program_folder_);
-  ShortOldPaths short_olds;
-  for (const ShortcutTarget& line : shortcut_targets_) {
-    short_olds.push_back(services_.links.ShortPath(base + line.old_path));
-  }
-  if (const auto folder = services_.folders.CommonPrograms()) ScanShortcutFolder(*folder, short_olds);
-  if (const auto folder = services_.folders.UserPrograms()) ScanShortcutFolder(*folder, short_olds);
-  services_.links.EndSession();
-}
-
-void WizardContext::ScanShortcutFolder(const std::string& folder, const ShortOldPaths& short_olds) {
-  std::vector<FolderEntry> entries;
-  if (!services_.files.ListFolder(folder, &entries)) return;
-  constexpr std::string_view kExtension = ".lnk";
-  for (const FolderEntry& entry : entries) {
-    const std::string_view name = entry.name;
-    if (name.size() >= kExtension.size() &&
-        EqualsIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension) &&
-        StartsWithIgnoringAsciiCase(name, shortcut_keyword_)) {
-      RetargetShortcut(JoinPath(folder, name), short_olds);
-    }
-  }
-  // A link may lead back to a folder above; the walk would never end.
-  for (const FolderEntry& entry : entries) {
-    if (entry.is_folder && !entry.is_link) ScanShortcutFolder(JoinPath(folder, entry.name), short_olds);
-  }
-}
-
-void WizardContext::RetargetShortcut(const std::string& shortcut, const ShortOldPaths& short_olds) {
-  ShellLinks& links = services_.links;
-  const std::optional<std::string> target = links.ReadTarget(shortcut);
-  if (!target) return;
-  const std::optional<std::string> short_target = links.ShortPath(*target);
-  if (!short_target) return;
-  const std::string base = WithTrailingSeparator(program_folder_);
-  // Every line is tried against the target as first read: when two name the
-  // same old file, the later one is what the shortcut keeps.
-  for (std::size_t i = 0; i < shortcut_targets_.size(); ++i) {
-    const std::optional<std::string>& short_old = short_olds[i];
-    if (short_old && EqualsIgnoringCase(*short_old, *short_target)) {
-      links.SetTarget(shortcut, base + shortcut_targets_[i].new_path);
-    }
-  }
-}
+void WizardContext::UpdateShortcuts() { Upgrade().UpdateShortcuts(); }
 
 void WizardContext::ShowMessage(int text_id, std::initializer_list<std::string_view> values) {
   services_.ui.ShowMessage(FillPlaceholders(services_.strings.LoadText(text_id), values),

@@ -21,6 +21,7 @@
 #include "platform/system_profile.h"
 #include "updater/app/user_interface.h"
 #include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/program_upgrade.h"
 #include "updater/wizard/wizard_view.h"
 
 namespace quintarel {
@@ -84,12 +85,10 @@ class WizardContext {
   // Whether the installed version is at or above the script's newest.
   bool IsNewestInstalled();
 
-  // The work of Finish, in this order. WriteProgramFiles writes the copy
-  // list into the program folder: true when every line was written. Before
-  // the first change every destination is checked: one that would leave the
-  // installation root, or a file that a process holds open, runs or has
-  // loaded, fails the set at once. On a failure it puts back every file it
-  // had written, shows message 124 and returns false.
+  // The work of Finish, in this order, each step done by the program
+  // upgrade under the wait cursor. WriteProgramFiles writes the copy list
+  // into the program folder: true when every line was written; otherwise
+  // nothing changed and message 124 was shown.
   bool WriteProgramFiles();
   // Tells the user of the old files that the last WriteProgramFiles could
   // not remove (message 125), if any; the next run removes them.
@@ -101,13 +100,6 @@ class WizardContext {
   // Turns the Start menu's shortcuts from old files of the shortcut target
   // list to the new ones, in both program folders.
   void UpdateShortcuts();
-  // The short form of each old file of the shortcut target list, in its
-  // order; nothing for a file that does not exist.
-  using ShortOldPaths = std::vector<std::optional<std::string>>;
-  // Retargets the shortcuts in folder whose names begin with the keyword,
-  // then goes down into its subfolders (never through a link).
-  void ScanShortcutFolder(const std::string& folder, const ShortOldPaths& short_olds);
-  void RetargetShortcut(const std::string& shortcut, const ShortOldPaths& short_olds);
 
   // A text of the string table with each "%s" filled from values, shown
   // under the message-box convention.
@@ -131,6 +123,8 @@ class WizardContext {
   void Travel(StepCommand command);
   // Takes the values out of the script and creates the steps.
   bool ReadScript(UpdateInfo& script);
+  // The upgrade of the program folder as it stands.
+  ProgramUpgrade Upgrade();
 
   WizardServices services_;
   WizardView* view_ = nullptr;
