@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "updater/app/progress_dialog_win.h"
+#include "updater/ui/progress_dialog_win.h"
 
 namespace quintarel {
 namespace {

@@ -10,6 +10,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
+#include "updater/ui/progress_text.h"
 
 namespace quintarel {
 namespace {

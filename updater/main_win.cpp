@@ -20,7 +20,7 @@
 #include "updater/app/archive_builder.h"
 #include "updater/app/process_environment_win.h"
 #include "updater/app/updater_app.h"
-#include "updater/app/user_interface_win.h"
+#include "updater/ui/user_interface_win.h"
 #include "updater/wizard/wizard_context.h"
 #include "updater/wizard/wizard_dialog_win.h"
 

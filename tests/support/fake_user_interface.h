@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "updater/app/user_interface.h"
+#include "updater/ui/user_interface.h"
 
 namespace quintarel::testing {
 

@@ -5,7 +5,7 @@
 
 #include "package/file_system.h"
 #include "updater/app/process_environment.h"
-#include "updater/app/user_interface.h"
+#include "updater/ui/user_interface.h"
 
 namespace quintarel {
 
@@ -27,10 +27,6 @@ class ArchiveBuilder {
   ProcessEnvironment& environment_;
   UserInterface& ui_;
 };
-
-// The percentage text of the progress dialog for a position in a range:
-// "0%" to "100%". An empty range shows "0%".
-std::string ProgressPercentText(int position, int minimum, int maximum);
 
 }  // namespace quintarel
 

@@ -8,7 +8,7 @@
 #include "platform/string_table.h"
 #include "updater/app/archive_builder.h"
 #include "updater/app/process_environment.h"
-#include "updater/app/user_interface.h"
+#include "updater/ui/user_interface.h"
 
 namespace quintarel {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/file_versions.h"
-#include "updater/app/dialog_win.h"
+#include "updater/ui/dialog_win.h"
 
 namespace quintarel {
 

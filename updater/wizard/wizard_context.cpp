@@ -5,7 +5,7 @@
 
 #include "package/path.h"
 #include "resources/resource_ids.h"
-#include "updater/app/update_source.h"
+#include "updater/upgrade/open_update.h"
 #include "updater/upgrade/leftover_backups.h"
 #include "updater/upgrade/version_check.h"
 #include "updater/wizard/location_step.h"

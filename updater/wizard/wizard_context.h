@@ -19,7 +19,7 @@
 #include "platform/shell_links.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
-#include "updater/app/user_interface.h"
+#include "updater/ui/user_interface.h"
 #include "updater/upgrade/environment_call.h"
 #include "updater/upgrade/program_upgrade.h"
 #include "updater/wizard/wizard_view.h"

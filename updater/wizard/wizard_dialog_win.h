@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "updater/app/dialog_win.h"
+#include "updater/ui/dialog_win.h"
 #include "updater/app/updater_app.h"
-#include "updater/app/user_interface_win.h"
+#include "updater/ui/user_interface_win.h"
 #include "updater/wizard/wizard_context.h"
 #include "updater/wizard/wizard_view.h"
 

@@ -1,5 +1,5 @@
-#ifndef UPDATER_APP_USER_INTERFACE_H_
-#define UPDATER_APP_USER_INTERFACE_H_
+#ifndef UPDATER_UI_USER_INTERFACE_H_
+#define UPDATER_UI_USER_INTERFACE_H_
 
 #include <memory>
 #include <optional>
@@ -49,4 +49,4 @@ class UserInterface {
 
 }  // namespace quintarel
 
-#endif  // UPDATER_APP_USER_INTERFACE_H_
+#endif  // UPDATER_UI_USER_INTERFACE_H_

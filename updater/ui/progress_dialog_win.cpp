@@ -1,11 +1,11 @@
-#include "updater/app/progress_dialog_win.h"
+#include "updater/ui/progress_dialog_win.h"
 
 #include <commctrl.h>
 
 #include <utility>
 
 #include "resources/resource_ids.h"
-#include "updater/app/archive_builder.h"
+#include "updater/ui/progress_text.h"
 
 namespace quintarel {
 

@@ -1,4 +1,4 @@
-#include "updater/app/dialog_win.h"
+#include "updater/ui/dialog_win.h"
 
 namespace quintarel {
 

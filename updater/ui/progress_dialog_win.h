@@ -1,12 +1,12 @@
-#ifndef UPDATER_APP_PROGRESS_DIALOG_WIN_H_
-#define UPDATER_APP_PROGRESS_DIALOG_WIN_H_
+#ifndef UPDATER_UI_PROGRESS_DIALOG_WIN_H_
+#define UPDATER_UI_PROGRESS_DIALOG_WIN_H_
 
 #include <windows.h>
 
 #include <string>
 
-#include "updater/app/dialog_win.h"
-#include "updater/app/user_interface.h"
+#include "updater/ui/dialog_win.h"
+#include "updater/ui/user_interface.h"
 
 namespace quintarel {
 
@@ -41,4 +41,4 @@ class ProgressDialog final : public Dialog, public ProgressView {
 
 }  // namespace quintarel
 
-#endif  // UPDATER_APP_PROGRESS_DIALOG_WIN_H_
+#endif  // UPDATER_UI_PROGRESS_DIALOG_WIN_H_

@@ -1,9 +1,9 @@
-#ifndef UPDATER_APP_USER_INTERFACE_WIN_H_
-#define UPDATER_APP_USER_INTERFACE_WIN_H_
+#ifndef UPDATER_UI_USER_INTERFACE_WIN_H_
+#define UPDATER_UI_USER_INTERFACE_WIN_H_
 
 #include <windows.h>
 
-#include "updater/app/user_interface.h"
+#include "updater/ui/user_interface.h"
 
 namespace quintarel {
 
@@ -32,4 +32,4 @@ class Win32UserInterface final : public UserInterface {
 
 }  // namespace quintarel
 
-#endif  // UPDATER_APP_USER_INTERFACE_WIN_H_
+#endif  // UPDATER_UI_USER_INTERFACE_WIN_H_

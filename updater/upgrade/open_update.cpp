@@ -1,4 +1,4 @@
-#include "updater/app/update_source.h"
+#include "updater/upgrade/open_update.h"
 
 namespace quintarel {
 

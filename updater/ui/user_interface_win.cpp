@@ -1,8 +1,8 @@
-#include "updater/app/user_interface_win.h"
+#include "updater/ui/user_interface_win.h"
 
 #include <commdlg.h>
 
-#include "updater/app/progress_dialog_win.h"
+#include "updater/ui/progress_dialog_win.h"
 
 namespace quintarel {
 

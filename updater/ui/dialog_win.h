@@ -1,5 +1,5 @@
-#ifndef UPDATER_APP_DIALOG_WIN_H_
-#define UPDATER_APP_DIALOG_WIN_H_
+#ifndef UPDATER_UI_DIALOG_WIN_H_
+#define UPDATER_UI_DIALOG_WIN_H_
 
 #include <windows.h>
 
@@ -34,4 +34,4 @@ class Dialog {
 
 }  // namespace quintarel
 
-#endif  // UPDATER_APP_DIALOG_WIN_H_
+#endif  // UPDATER_UI_DIALOG_WIN_H_

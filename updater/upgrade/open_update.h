@@ -1,5 +1,5 @@
-#ifndef UPDATER_APP_UPDATE_SOURCE_H_
-#define UPDATER_APP_UPDATE_SOURCE_H_
+#ifndef UPDATER_UPGRADE_OPEN_UPDATE_H_
+#define UPDATER_UPGRADE_OPEN_UPDATE_H_
 
 #include <string>
 
@@ -15,4 +15,4 @@ bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& scr
 
 }  // namespace quintarel
 
-#endif  // UPDATER_APP_UPDATE_SOURCE_H_
+#endif  // UPDATER_UPGRADE_OPEN_UPDATE_H_
