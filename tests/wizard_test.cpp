@@ -8,6 +8,7 @@
 #include "package/fixed_coding.h"
 #include "package/path.h"
 #include "package/update_archive.h"
+#include "resources/resource_ids.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
@@ -67,7 +68,7 @@ class FakeWizardView final : public WizardView {
     return b.caption + (b.enabled ? "" : " disabled") + (b.visible ? "" : " hidden");
   }
 
-  std::map<int, Button> buttons = {{1007, {"Browse...", true, false}}};
+  std::map<int, Button> buttons = {{IDC_WIZARD_BROWSE, {"Browse...", true, false}}};
   std::string heading;
   std::optional<std::string> body;
   std::string caption = "Updater";
@@ -214,10 +215,10 @@ TEST_F(WizardTest, EachPageSetsItsButtonsAndBody) {
   };
   for (const Expected& page : pages) {
     EXPECT_EQ(view_.heading, page.heading);
-    EXPECT_EQ(view_.Describe(1003), page.back) << page.heading;
-    EXPECT_EQ(view_.Describe(1004), page.next) << page.heading;
-    EXPECT_EQ(view_.Describe(1005), page.cancel) << page.heading;
-    EXPECT_EQ(view_.Describe(1007), page.browse) << page.heading;
+    EXPECT_EQ(view_.Describe(IDC_WIZARD_BACK), page.back) << page.heading;
+    EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), page.next) << page.heading;
+    EXPECT_EQ(view_.Describe(IDC_WIZARD_CANCEL), page.cancel) << page.heading;
+    EXPECT_EQ(view_.Describe(IDC_WIZARD_BROWSE), page.browse) << page.heading;
     EXPECT_EQ(view_.body, page.body) << page.heading;
     context_.Next();
   }
@@ -669,11 +670,11 @@ class LocationPageTest : public WizardTest {
 
 TEST_F(LocationPageTest, ShowsUnknownWithBrowse) {
   EXPECT_EQ(view_.body, "#119#120");
-  EXPECT_EQ(view_.Describe(1003), "#107");
-  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
-  EXPECT_EQ(view_.Describe(1007), "#110...");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_BACK), "#107");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), "#108 disabled");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_BROWSE), "#110...");
   context_.Back();
-  EXPECT_EQ(view_.Describe(1007), "#110... hidden");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_BROWSE), "#110... hidden");
   EXPECT_EQ(view_.body, std::nullopt);
 }
 
@@ -686,7 +687,7 @@ TEST_F(LocationPageTest, BrowseSearchesUntilTheUserGivesUp) {
   EXPECT_THAT(ui_.log, ElementsAre("ask 116 app.exe"));
   // The drive root is searched as "C:".
   EXPECT_EQ(view_.body, "#119C:\\Other\\Deep");
-  EXPECT_EQ(view_.Describe(1004), "#108");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), "#108");
   EXPECT_EQ(context_.program_folder(), "C:\\Other\\Deep\\");
   EXPECT_FALSE(ui_.busy());
   context_.Next();
@@ -703,10 +704,10 @@ TEST_F(LocationPageTest, NoAnswerOrCancelledBrowserLeavesTheLocationUnknown) {
   ui_.answers = {false};
   context_.Browse();
   EXPECT_EQ(view_.body, "#119#120");
-  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), "#108 disabled");
   context_.Browse();  // the browser is cancelled
   EXPECT_EQ(view_.body, "#119#120");
-  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), "#108 disabled");
 }
 
 TEST_F(LocationPageTest, ComingBackSearchesAgainAndShowsNothingStale) {
@@ -716,7 +717,7 @@ TEST_F(LocationPageTest, ComingBackSearchesAgainAndShowsNothingStale) {
   context_.Back();
   context_.Next();
   EXPECT_EQ(view_.body, "#119#120");
-  EXPECT_EQ(view_.Describe(1004), "#108 disabled");
+  EXPECT_EQ(view_.Describe(IDC_WIZARD_NEXT), "#108 disabled");
   // Found by the hints now: the page is passed over with that folder.
   registry_.SetValue(kAppPathsKey, "Path", "C:\\App");
   context_.Back();

@@ -16,8 +16,8 @@ std::string DefaultArchivePath(const std::string& program_path) {
   return FolderOf(program_path) + "\\update.dat";
 }
 
-bool UpdaterApp::Startup(const std::vector<std::string>& arguments) {
-  if (!environment_.ClaimInstance(kMutexName)) return false;
+void UpdaterApp::Startup(const std::vector<std::string>& arguments) {
+  if (!environment_.ClaimInstance(kMutexName)) return;
 
   const std::optional<std::string> path = FindPathArgument(arguments);
   ui_.SetTitle(strings_.LoadText(IDS_PROGRAM_TITLE));
@@ -28,13 +28,12 @@ bool UpdaterApp::Startup(const std::vector<std::string>& arguments) {
     // would no longer name the same file: the wizard gets the match's full
     // path, and the text as typed only when nothing matched.
     const std::optional<std::string> match = environment_.FindFirstMatch(*path);
-    if (match && builder_.BuildArchive(*match)) return false;
+    if (match && builder_.BuildArchive(*match)) return;
     archive_path = match ? *match : *path;
   } else {
     archive_path = DefaultArchivePath(environment_.ProgramPath());
   }
   wizard_.Run(archive_path);
-  return false;
 }
 
 }  // namespace quintarel

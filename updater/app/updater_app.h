@@ -29,9 +29,9 @@ class UpdaterApp {
              ArchiveBuilder& builder, Wizard& wizard)
       : environment_(environment), strings_(strings), ui_(ui), builder_(builder), wizard_(wizard) {}
 
-  // Runs the program for the command-line arguments after the program name.
-  // Always false: the process ends when it returns.
-  bool Startup(const std::vector<std::string>& arguments);
+  // Runs the program for the command-line arguments after the program name;
+  // the process ends when it returns.
+  void Startup(const std::vector<std::string>& arguments);
 
  private:
   ProcessEnvironment& environment_;

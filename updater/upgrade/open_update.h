@@ -10,7 +10,7 @@ namespace quintarel {
 
 // Opens the update archive at path and loads its script (entry 0) into
 // script. False when the archive cannot be read, holds fewer than two
-// entries, or entry 0 is not a valid script; the caller shows message 114.
+// entries, or entry 0 is not a valid script; the caller shows IDS_FILES_MISSING.
 bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& script);
 
 }  // namespace quintarel

@@ -5,7 +5,7 @@
 
 namespace quintarel {
 
-// Checks the installed version on every entry. Too old: message 117 and a
+// Checks the installed version on every entry. Too old: IDS_VERSION_TOO_OLD and a
 // dead end, so the wizard finds no further page and ends. Already the
 // newest: the page is shown and the user may go on anyway. Otherwise it is
 // passed over.

@@ -63,7 +63,7 @@ class WizardContext {
   // Opens the archive, reads its script, builds the steps and shows the
   // first. False when the archive cannot be read, holds fewer than two
   // entries, its script is invalid or its licence entry is missing; the
-  // dialog then reports message 114. Nothing is shown or written then.
+  // dialog then reports IDS_FILES_MISSING. Nothing is shown or written then.
   bool BuildSteps(WizardView& view, const std::string& archive_path);
 
   // The four buttons. Next and Back pass over steps that decline to be
@@ -80,7 +80,7 @@ class WizardContext {
   void SetProgramFolder(const std::string& folder);
 
   // The installed version against the script's minimum: true when it may be
-  // upgraded; false after message 117.
+  // upgraded; false after IDS_VERSION_TOO_OLD.
   bool CheckMinimum();
   // Whether the installed version is at or above the script's newest.
   bool IsNewestInstalled();
@@ -88,10 +88,10 @@ class WizardContext {
   // The work of Finish, in this order, each step done by the program
   // upgrade under the wait cursor. WriteProgramFiles writes the copy list
   // into the program folder: true when every line was written; otherwise
-  // nothing changed and message 124 was shown.
+  // nothing changed and IDS_WRITE_FAILED was shown.
   bool WriteProgramFiles();
   // Tells the user of the old files that the last WriteProgramFiles could
-  // not remove (message 125), if any; the next run removes them.
+  // not remove (IDS_BACKUPS_LEFT), if any; the next run removes them.
   void ReportLeftoverBackups();
   // Calls DoIt of the environment library beside the updater with the
   // installation root: its result, or false when the library or its export
