@@ -74,6 +74,10 @@ class MemoryFileSystem final : public FileSystem {
   void refuse_removals(bool refuse) { removals_refused_ = refuse; }
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
+  // Listing folder ends after count entries, as a finder that fails partway.
+  void stop_listing_after(const std::string& folder, std::size_t count) {
+    listing_stops_[Key(folder)] = count;
+  }
 
  private:
   friend class MemoryFile;
@@ -87,6 +91,7 @@ class MemoryFileSystem final : public FileSystem {
   std::string current_folder_;
   std::vector<std::string> refused_copies_;
   bool removals_refused_ = false;
+  std::map<std::string, std::size_t> listing_stops_;
 };
 
 }  // namespace quintarel::testing
