@@ -27,6 +27,19 @@ bool IsDriveTop(std::string_view root) {
   return root.empty() || (root.size() == 2 && root[1] == ':');
 }
 
+// Runs one step of an export; false when an exception (memory ran out)
+// ended it. The caller knows nothing of C++, so none may leave the library,
+// and a step ended so counts as a step that failed.
+template <typename Step>
+bool RunStep(Step step) {
+  try {
+    step();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> SharedDataFolder::Prepare(const std::string& product_name) {
@@ -56,7 +69,10 @@ bool SharedDataFolder::CreateFolderIfMissing(const std::string& path) {
 
 bool EnvironmentLibrary::RefuseRoot(const char* root) {
   if (root == nullptr) {
-    services_.messages.ShowStop(services_.messages.LoadText(IDS_KESTRUNE_NO_ROOT_PATH));
+    // Refused whether or not the message could be shown.
+    RunStep([&] {
+      services_.messages.ShowStop(services_.messages.LoadText(IDS_KESTRUNE_NO_ROOT_PATH));
+    });
     return true;
   }
   return IsDriveTop(root);
@@ -64,25 +80,36 @@ bool EnvironmentLibrary::RefuseRoot(const char* root) {
 
 bool EnvironmentLibrary::DoIt(const char* root) {
   if (RefuseRoot(root)) return false;
-  const std::string folder = WithoutTrailingBackslash(root);
+  // From here on only a data folder that cannot be prepared makes the result
+  // false. A step that an exception ends has failed like any other: the
+  // steps after it run, except those that need what it did not give.
+  std::string folder;
+  if (!RunStep([&] { folder = WithoutTrailingBackslash(root); })) return true;
 
   // Once the product has been migrated the old key is gone and this does
   // nothing.
-  MoveRegistryTree(services_.registry, RegistryRoot::kCurrentUser, kOldProductKey, kNewProductKey);
+  RunStep([&] {
+    MoveRegistryTree(services_.registry, RegistryRoot::kCurrentUser, kOldProductKey,
+                     kNewProductKey);
+  });
   if (!IsWindows2000OrLater(services_.profile.Version())) return true;
 
-  const std::optional<std::string> data_folder = data_folder_.Prepare(kProductName);
+  std::optional<std::string> data_folder;
+  RunStep([&] { data_folder = data_folder_.Prepare(kProductName); });
   if (!data_folder) return false;
-  MoveFolderContents(services_, data_folder_, folder, *data_folder);
+  RunStep([&] { MoveFolderContents(services_, data_folder_, folder, *data_folder); });
   // The stored paths live below the new key, so this follows the key move.
-  UpdatePathValues(services_.registry, services_.files, folder, *data_folder);
-  GrantTreeAccess(services_, *data_folder);
+  RunStep([&] { UpdatePathValues(services_.registry, services_.files, folder, *data_folder); });
+  RunStep([&] { GrantTreeAccess(services_, *data_folder); });
   return true;
 }
 
 bool EnvironmentLibrary::ModifyAccessPermission(const char* root) {
   if (RefuseRoot(root)) return false;
-  return GrantTreeAccess(services_, root);
+  // A walk that an exception ended has not granted everything.
+  bool granted = false;
+  RunStep([&] { granted = GrantTreeAccess(services_, root); });
+  return granted;
 }
 
 }  // namespace quintarel

@@ -58,15 +58,20 @@ class EnvironmentLibrary {
 
   // Moves the product's registry key to its new name and, on the NT line
   // from version 5, its data files from root into the shared data folder,
-  // rewrites the stored paths and opens the moved files to everyone. False
-  // for a missing, empty or drive root (nothing is touched) and when the
-  // shared data folder cannot be prepared, a planted link included (then
-  // only the key has moved); true otherwise, whatever the later steps met.
+  // rewrites the stored paths and opens the moved files to everyone. One
+  // trailing "\" of root is dropped. False for a missing, empty or drive
+  // root (nothing is touched) and when the shared data folder cannot be
+  // prepared, a planted link or an exception included (then only the key has
+  // moved); true otherwise, whatever the later steps met. No exception
+  // leaves it: one that ends a later step (memory ran out) counts as that
+  // step's failure, and the steps after it still run.
   bool DoIt(const char* root);
 
   // Grants Everyone access to everything below root (read and execute for
   // names holding ".lib", all rights otherwise). False for a missing, empty
-  // or drive root and when a grant fails.
+  // or drive root, when a grant fails and when an exception (memory ran out)
+  // ends the walk, which then leaves what it granted; no exception leaves
+  // it.
   bool ModifyAccessPermission(const char* root);
 
  private:
@@ -87,11 +92,13 @@ bool MoveRegistryTree(Registry& registry, RegistryRoot root, const std::string& 
 // Rewrites the stored paths below the new product key: in every text value
 // (REG_SZ, REG_EXPAND_SZ, type kept) each occurrence of old_root that ends
 // at a path boundary ("\", "/", ";", a quote or the end) becomes new_folder,
-// left to right. Letter case counts. An occurrence names the path up to the
-// next ";" or quote or the value's end; it stays when that path exists below
-// old_root but not below new_folder (the program's files, data whose move
-// failed). old_root itself is always rewritten. False when the key cannot be
-// opened or a write fails.
+// left to right. An old_root that ends with "\" or "/" is at a boundary
+// wherever it occurs, and that separator stays after new_folder. Letter
+// case counts. An occurrence names the path up to the next ";" or quote or
+// the value's end; it stays when that path exists below old_root but not
+// below new_folder (the program's files, data whose move failed). old_root
+// itself is always rewritten. False when the key cannot be opened or a
+// write fails.
 bool UpdatePathValues(Registry& registry, FileSystem& files, const std::string& old_root,
                       const std::string& new_folder);
 

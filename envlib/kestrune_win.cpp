@@ -39,7 +39,9 @@ Library library;
 // Runs one of the library's operations for an export. Callers pass root in
 // the system's code page; the library gets it respelt exactly, and a null
 // root stays null for the library to refuse. No exception may reach the
-// caller, which knows nothing of C++: any one counts as a failure.
+// caller, which knows nothing of C++. The operations let none out and give
+// their own results when one ends a step; only respelling the root can
+// still throw here, which counts as a root that cannot be respelt.
 unsigned char RunExport(bool (EnvironmentLibrary::*operation)(const char*), const char* root) {
   try {
     if (root == nullptr) return (library.environment.*operation)(nullptr) ? 1 : 0;

@@ -11,6 +11,7 @@ namespace {
 constexpr char kStoredPathsKey[] = "Software\\Quintarel Corporation\\Tessa Line\\Path";
 constexpr std::uint32_t kTextType = 1;            // REG_SZ
 constexpr std::uint32_t kExpandableTextType = 2;  // REG_EXPAND_SZ
+constexpr std::string_view kSeparators = "\\/";
 constexpr std::string_view kPathBoundaries = "\\/;\"";
 
 // A value that could not be written: unwinds the whole move, each level
@@ -59,35 +60,44 @@ bool MoveRegistryKey(RegistryKey& source_parent, const std::string& name,
 // which separate paths and arguments in a stored value, or at the end.
 constexpr std::string_view kPathEnds = ";\"";
 
-// Whether the occurrence of old_root at text[at] names something that stayed
+// Whether the occurrence of the old root whose stem (the root without its
+// trailing separators) ends at text[tail_start] names something that stayed
 // in the installation folder: it exists there and not in the data folder.
-// old_root itself never stays: the product's folder as a whole is what the
-// data folder replaces, even though the emptied root lives on beside it.
-bool NamesWhatStayed(FileSystem& files, const std::string& text, std::size_t at,
-                     const std::string& old_root, const std::string& new_folder) {
-  const std::size_t tail_start = at + old_root.size();
+// The old root itself never stays: the product's folder as a whole is what
+// the data folder replaces, even though the emptied root lives on beside it.
+bool NamesWhatStayed(FileSystem& files, const std::string& text, std::size_t tail_start,
+                     const std::string& stem, const std::string& new_folder) {
   const std::size_t tail_end = std::min(text.find_first_of(kPathEnds, tail_start), text.size());
   const std::string tail = text.substr(tail_start, tail_end - tail_start);
-  if (tail.find_first_not_of("\\/") == std::string::npos) return false;
-  return files.Exists(old_root + tail) && !files.Exists(new_folder + tail);
+  if (tail.find_first_not_of(kSeparators) == std::string::npos) return false;
+  return files.Exists(stem + tail) && !files.Exists(new_folder + tail);
 }
 
 // text with every old_root that ends at a path boundary and names something
 // that moved (or nothing at all) replaced, left to right, without overlaps.
+// An old root that ends with a separator ("D:\Apps\Prod\" from a root given
+// with two) ends a path part itself; its separator stays after new_folder.
 std::string ReplaceRoot(FileSystem& files, const std::string& text, const std::string& old_root,
                         const std::string& new_folder) {
+  const std::size_t last_named = old_root.find_last_not_of(kSeparators);
+  const std::size_t stem_size = last_named == std::string::npos ? 0 : last_named + 1;
+  const std::string stem = old_root.substr(0, stem_size);
+  const std::string replacement = new_folder + old_root.substr(stem_size);
+  const bool root_ends_part = stem_size < old_root.size();
   std::string result;
   std::size_t from = 0;
   for (std::size_t at = text.find(old_root); at != std::string::npos; at = text.find(old_root, from)) {
     const std::size_t end = at + old_root.size();
-    const bool boundary = end == text.size() || kPathBoundaries.find(text[end]) != std::string_view::npos;
+    const bool boundary = root_ends_part || end == text.size() ||
+                          kPathBoundaries.find(text[end]) != std::string_view::npos;
     result.append(text, from, at - from);
     if (!boundary) {
       result += text[at];
       from = at + 1;
       continue;
     }
-    result += NamesWhatStayed(files, text, at, old_root, new_folder) ? old_root : new_folder;
+    const bool stayed = NamesWhatStayed(files, text, at + stem_size, stem, new_folder);
+    result += stayed ? old_root : replacement;
     from = end;
   }
   result.append(text, from, std::string::npos);

@@ -39,8 +39,11 @@ struct FileTimes {
 struct FolderEntry {
   std::string name;
   bool is_folder = false;
-  // A symbolic link or junction (a reparse point on Win32): searches never
-  // follow one, since it may lead back to a folder above it.
+  // A symbolic link, junction or mount point (on Win32 a reparse point whose
+  // tag is a name surrogate): searches never follow one, since it may lead
+  // back to a folder above it. Other reparse points, such as cloud-sync
+  // placeholders and deduplicated files, hold their own data: they are
+  // ordinary files and folders, not links.
   bool is_link = false;
 };
 
@@ -61,8 +64,8 @@ class FileSystem {
 
   // Whether a file or folder exists at path.
   virtual bool Exists(const std::string& path) = 0;
-  // Whether path itself is a symbolic link or junction (a reparse point on
-  // Win32); what it points at does not matter.
+  // Whether path itself is a link as FolderEntry::is_link says; what it
+  // points at does not matter.
   virtual bool IsLink(const std::string& path) = 0;
   // Whether the existing file at path can be replaced now: it is a file, not
   // a folder, and no process holds it open or runs it as a program or
@@ -81,8 +84,10 @@ class FileSystem {
   virtual FileErrorCause RenameReplacing(const std::string& from, const std::string& to) = 0;
   virtual bool RemoveFile(const std::string& path) = 0;
   // The entries of folder except "." and "..", in the order the system
-  // returns them (Win32 lists folder + "\*.*"). False when the folder cannot
-  // be listed; entries is then left as it was.
+  // returns them (Win32 lists folder + "\*.*"), until the finder stops: an
+  // error partway through ends the listing with the entries given so far,
+  // as the end does. False when the folder cannot be listed at all; entries
+  // is then left as it was.
   virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) = 0;
   // Copies a file with its attributes, replacing a file at to. The system's
   // error code (Win32: GetLastError, POSIX: errno), 0 on success; a failure

@@ -273,6 +273,8 @@ class PosixFileSystem final : public FileSystem {
     const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(native.c_str()), &::closedir);
     if (!listing) return false;
     std::vector<FolderEntry> found;
+    // readdir gives null at the end and at an error alike: what it gave
+    // until then is the listing, as the contract says.
     while (const dirent* item = ::readdir(listing.get())) {
       const std::string name = item->d_name;
       if (name == "." || name == "..") continue;

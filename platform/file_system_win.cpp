@@ -5,6 +5,7 @@
 
 #include "package/file_system.h"
 #include "package/unfinished_files.h"
+#include "platform/file_system_win.h"
 #include "platform/name_form_win.h"
 #include "platform/scoped_handle_win.h"
 
@@ -73,6 +74,23 @@ FILETIME ToFileTime(std::int64_t seconds) {
   time.dwLowDateTime = static_cast<DWORD>(ticks);
   time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
   return time;
+}
+
+// A tag that no Windows reparse point has: Wine gives it for its Unix links,
+// and it stands for a tag that cannot be read.
+constexpr DWORD kUnknownReparseTag = 0;
+
+// The tag of the reparse point at path, from its folder entry as a listing
+// sees it; unknown when that entry cannot be found.
+DWORD ReparseTagOf(const std::wstring& path) {
+  // A wildcard would find another entry; no real name holds one.
+  if (path.find_first_of(L"*?") != std::wstring::npos) return kUnknownReparseTag;
+  WIN32_FIND_DATAW data;
+  const ScopedFindHandle find(::FindFirstFileW(path.c_str(), &data));
+  if (!find || (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return kUnknownReparseTag;
+  }
+  return data.dwReserved0;
 }
 
 // ReadFile and WriteFile take 32-bit counts.
@@ -200,8 +218,13 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool IsLink(const std::string& path) override {
-    const DWORD attributes = Attributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const std::optional<std::wstring> wide = Wide(path);
+    if (!wide) return false;
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      return false;
+    }
+    return IsLinkReparsePoint(attributes, ReparseTagOf(*wide));
   }
 
   bool IsReplaceable(const std::string& path) override {
@@ -290,10 +313,13 @@ class Win32FileSystem final : public FileSystem {
       FolderEntry entry;
       entry.name = std::move(*narrow);
       entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-      entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      // The finder gives a reparse point's tag in dwReserved0.
+      entry.is_link = IsLinkReparsePoint(data.dwFileAttributes, data.dwReserved0);
       found.push_back(std::move(entry));
     } while (::FindNextFileW(find.get(), &data));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) return false;
+    // The finder stops at the end or at an error (a network folder gone, a
+    // failing disk): either way, what it gave is the listing, so that the
+    // entries already seen are still moved, opened up and searched.
     *entries = std::move(found);
     return true;
   }
@@ -344,6 +370,11 @@ class Win32FileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+bool IsLinkReparsePoint(std::uint32_t attributes, std::uint32_t reparse_tag) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+  return reparse_tag == kUnknownReparseTag || IsReparseTagNameSurrogate(reparse_tag);
+}
 
 void RemoveUnfinishedFiles() {
   // No allocation here: this runs in a signal handler.

@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+
 #include "tests/support/fake_platform.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_registry.h"
@@ -25,18 +30,67 @@ constexpr char kRoot[] = "D:\\Apps\\Prod";
 constexpr char kData[] = "C:\\ProgramData\\Quintarel Corporation\\Tessa Line";
 constexpr std::uint32_t kText = 1, kExpandable = 2, kBinary = 3, kNumber = 4;
 
-// Logs every box as "stop TEXT", "warn TEXT" or "error CODE TEXT".
+// Logs every box as "stop TEXT", "warn TEXT" or "error CODE TEXT"; with
+// out_of_memory set, every box throws std::bad_alloc instead.
 class FakeLibraryMessages final : public LibraryMessages {
  public:
   // Appended, not "#" + text: GCC 12 misreads that, once inlined, as an
   // overlapping copy (-Wrestrict), as it does for "v" + text below.
   std::string LoadText(int id) override { return std::string("#").append(std::to_string(id)); }
-  void ShowStop(const std::string& text) override { log.push_back("stop " + text); }
-  void ShowExclamation(const std::string& text) override { log.push_back("warn " + text); }
+  void ShowStop(const std::string& text) override { Log("stop " + text); }
+  void ShowExclamation(const std::string& text) override { Log("warn " + text); }
   void ShowSystemError(std::uint32_t code, const std::string& text) override {
-    log.push_back("error " + std::to_string(code) + " " + text);
+    Log("error " + std::to_string(code) + " " + text);
   }
   std::vector<std::string> log;
+  bool out_of_memory = false;
+
+ private:
+  void Log(const std::string& line) {
+    if (out_of_memory) throw std::bad_alloc();
+    log.push_back(line);
+  }
+};
+
+// A registry that runs out of memory opening the key at failing_path.
+class RegistryOutOfMemory final : public Registry {
+ public:
+  RegistryOutOfMemory(Registry& registry, std::string failing_path)
+      : registry_(registry), failing_path_(std::move(failing_path)) {}
+  std::unique_ptr<RegistryKey> OpenForRead(RegistryRoot root, const std::string& path) override {
+    return registry_.OpenForRead(root, path);
+  }
+  std::unique_ptr<RegistryKey> OpenForWrite(RegistryRoot root, const std::string& path) override {
+    if (path == failing_path_) throw std::bad_alloc();
+    return registry_.OpenForWrite(root, path);
+  }
+  std::unique_ptr<RegistryKey> Create(RegistryRoot root, const std::string& path) override {
+    return registry_.Create(root, path);
+  }
+  bool DeleteKey(RegistryRoot root, const std::string& path) override {
+    return registry_.DeleteKey(root, path);
+  }
+
+ private:
+  Registry& registry_;
+  std::string failing_path_;
+};
+
+// Security that runs out of memory building its failing_call-th access
+// object (counted from 1; 0 never).
+class SecurityOutOfMemory final : public Security {
+ public:
+  SecurityOutOfMemory(Security& security, int failing_call)
+      : security_(security), failing_call_(failing_call) {}
+  std::unique_ptr<EveryoneAccess> CreateEveryoneAccess(std::uint32_t mask) override {
+    if (++calls_ == failing_call_) throw std::bad_alloc();
+    return security_.CreateEveryoneAccess(mask);
+  }
+
+ private:
+  Security& security_;
+  int failing_call_;
+  int calls_ = 0;
 };
 
 class EnvironmentLibraryTest : public ::testing::Test {
@@ -162,26 +216,35 @@ TEST_F(EnvironmentLibraryTest, OlderSystemsOnlyMoveTheRegistryKey) {
   EXPECT_THAT(security_.log, IsEmpty());
 }
 
-TEST_F(EnvironmentLibraryTest, DataFolderThatCannotBePreparedFailsBeforeMovingFiles) {
+TEST_F(EnvironmentLibraryTest, DataFolderMustBePreparedBeforeFilesMove) {
   files_.AddFile("D:\\Apps\\Prod\\notes.txt", "notes");
+  // The data folder's path, the shared folder's and 33 bytes more, must fit
+  // 260 bytes with its NUL.
+  const std::string shared_259 = "C:\\" + std::string(223, 'p');
+  const std::string shared_260 = shared_259 + "p";
+  files_.AddFolder(shared_259);
+  files_.AddFolder(shared_260);
   struct Case {
     const char* name;
     std::optional<std::string> shared;
     bool refuse_build;
+    bool prepared;
   };
   const Case cases[] = {
-      {"no security", "C:\\ProgramData", true},
-      {"shell cannot tell", std::nullopt, false},
-      {"path too long", "C:\\" + std::string(230, 'p'), false},
-      {"folder cannot be made", "C:\\Missing\\Data", false},
+      {"no security", "C:\\ProgramData", true, false},
+      {"shell cannot tell", std::nullopt, false, false},
+      {"path of 260 bytes", shared_260, false, false},
+      {"folder cannot be made", "C:\\Missing\\Data", false, false},
+      {"path of 259 bytes", shared_259, false, true},
   };
   for (const Case& c : cases) {
     folders_.common_application_data = c.shared;
     security_.refuse_build = c.refuse_build;
-    EXPECT_FALSE(library_.DoIt(kRoot)) << c.name;
-    EXPECT_TRUE(files_.Exists("D:\\Apps\\Prod\\notes.txt")) << c.name;
+    EXPECT_EQ(library_.DoIt(kRoot), c.prepared) << c.name;
+    EXPECT_EQ(files_.Exists("D:\\Apps\\Prod\\notes.txt"), !c.prepared) << c.name;
+    EXPECT_EQ(security_.log.empty(), !c.prepared) << c.name;
   }
-  EXPECT_THAT(security_.log, IsEmpty());
+  EXPECT_TRUE(files_.Exists(shared_259 + "\\Quintarel Corporation\\Tessa Line\\notes.txt"));
   // Each Prepare replaced the security the one before built.
   EXPECT_EQ(security_.released, security_.built - 1);
 }
@@ -221,6 +284,80 @@ TEST_F(EnvironmentLibraryTest, LinksAreNeitherMovedNorOpenedUp) {
   EXPECT_TRUE(library_.ModifyAccessPermission(kRoot));
   EXPECT_THAT(security_.log, ElementsAre("folder C:\\ProgramData\\Quintarel Corporation",
                                          std::string("folder ") + kData));
+}
+
+// A listing that stops partway (the finder failed) gives what it listed:
+// that much moves and is opened up, the rest stays.
+TEST_F(EnvironmentLibraryTest, ListingsThatStopPartwayStillServeWhatTheyListed) {
+  files_.AddFolder("D:\\Apps\\Prod\\a");
+  for (const char* name : {"a\\1.txt", "a\\2.txt", "a\\3.txt"}) {
+    files_.AddFile(std::string(kRoot) + "\\" + name, name);
+  }
+  files_.stop_listing_after("D:\\Apps\\Prod\\a", 2);
+  files_.stop_listing_after(std::string(kData) + "\\a", 1);
+  EXPECT_TRUE(library_.DoIt(kRoot));
+  EXPECT_THAT(FilesBelow(kRoot), ElementsAre("a\\", "a\\3.txt"));
+  EXPECT_THAT(FilesBelow(kData), ElementsAre("a\\", "a\\1.txt", "a\\2.txt"));
+  const std::string data = kData;
+  EXPECT_THAT(security_.log,
+              ElementsAre("folder C:\\ProgramData\\Quintarel Corporation", "folder " + data,
+                          "folder " + data + "\\a", "grant 1FFFFF " + data + "\\a",
+                          "grant 1FFFFF " + data + "\\a\\1.txt"));
+}
+
+// No exception leaves the library, whose callers know nothing of C++: one
+// that ends a step (memory ran out) counts as that step's failure, and the
+// steps after it still run.
+TEST_F(EnvironmentLibraryTest, AStepThatRunsOutOfMemoryFailsAloneAndNothingIsThrown) {
+  const std::string data = kData;
+  struct Case {
+    const char* name;
+    std::string failing_key;
+    int failing_security_call;
+    bool failing_message;
+    bool result;
+    bool moved;
+    bool rewritten;
+    bool granted;
+  };
+  const std::string old_key = "Software\\Quintarel Corporation\\Tessaline";
+  const std::string path_key = "Software\\Quintarel Corporation\\Tessa Line\\Path";
+  const Case cases[] = {
+      {"registry move", old_key, 0, false, true, true, false, true},
+      {"data folder", "", 1, false, false, false, false, false},
+      {"file move", "", 0, true, true, true, true, true},
+      {"stored paths", path_key, 0, false, true, true, false, true},
+      {"grants", "", 2, false, true, true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    files_ = MemoryFileSystem();
+    SetUp();
+    registry_.Clear();
+    security_.log.clear();
+    files_.AddFile("D:\\Apps\\Prod\\a.txt", "a");
+    // A copy that fails shows a box, which then runs out of memory.
+    files_.AddFile("D:\\Apps\\Prod\\b.txt", "b");
+    files_.refuse_copy_from("D:\\Apps\\Prod\\b.txt");
+    messages_.out_of_memory = c.failing_message;
+    registry_.SetValue(std::string(kOldKey) + "\\Path", "A", "D:\\Apps\\Prod\\a.txt");
+    RegistryOutOfMemory registry(registry_, c.failing_key);
+    SecurityOutOfMemory security(security_, c.failing_security_call);
+    EnvironmentLibrary library({files_, registry, security, folders_, profile_, messages_});
+
+    EXPECT_EQ(library.DoIt(kRoot), c.result);
+    EXPECT_EQ(files_.Exists(data + "\\a.txt"), c.moved);
+    const MemoryRegistry::Node* paths = registry_.Find(kPathKey);
+    EXPECT_EQ(paths != nullptr && paths->values[0].data == data + "\\a.txt" + '\0', c.rewritten);
+    EXPECT_EQ(!security_.log.empty() && security_.log.back() == "grant 1FFFFF " + data + "\\a.txt",
+              c.granted);
+  }
+
+  SecurityOutOfMemory security(security_, 1);
+  EnvironmentLibrary library({files_, registry_, security, folders_, profile_, messages_});
+  EXPECT_FALSE(library.ModifyAccessPermission(kRoot));
+  messages_.out_of_memory = true;
+  EXPECT_FALSE(library.DoIt(nullptr));
 }
 
 // A standard user can plant a link where the shared data folder belongs, or
@@ -287,12 +424,14 @@ TEST_F(EnvironmentLibraryTest, StoredPathsAreRewrittenOnlyWhereTheRootEndsAPathP
     std::uint32_t type;
     std::string data;
     std::string expected;
+    std::string root = kRoot;
   };
   const std::string data = kData;
   const std::string long_tail(5000, 'z');
   const Case cases[] = {
       {kText, "D:\\Apps\\Prod\\Data;D:\\Apps\\Prod\\Fonts", data + "\\Data;" + data + "\\Fonts"},
       {kText, "D:\\Apps\\Prod", data},
+      {kText, "D:\\Apps\\Prod;C:\\Other", data + ";C:\\Other"},
       {kText, "\"D:\\Apps\\Prod\" -x", "\"" + data + "\" -x"},
       {kText, "D:\\Apps\\Prod/x", data + "/x"},
       {kText, "d:\\apps\\prod\\Data", "d:\\apps\\prod\\Data"},
@@ -302,19 +441,21 @@ TEST_F(EnvironmentLibraryTest, StoredPathsAreRewrittenOnlyWhereTheRootEndsAPathP
       {kBinary, "D:\\Apps\\Prod\\x", "D:\\Apps\\Prod\\x"},
       {kNumber, "D:\\Apps\\Prod\\x", "D:\\Apps\\Prod\\x"},
       {kText, "D:\\Apps\\Prod\\" + long_tail, data + "\\" + long_tail},
+      // DoIt drops one of two trailing backslashes: the root keeps the other.
+      {kText, "D:\\Apps\\Prod\\Data", data + "\\Data", "D:\\Apps\\Prod\\"},
   };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    registry_.SetRawValue(kPathKey, {std::string("v").append(std::to_string(i)), cases[i].type, cases[i].data + '\0'});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.data + " with the root " + c.root);
+    registry_.Clear();
+    registry_.SetRawValue(kPathKey, {"v", c.type, c.data + '\0'});
+    EXPECT_TRUE(UpdatePathValues(registry_, files_, c.root, kData));
+    const MemoryRegistry::Node* key = registry_.Find(kPathKey);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->values[0].data, c.expected + '\0');
+    EXPECT_EQ(key->values[0].type, c.type);
   }
-  EXPECT_TRUE(UpdatePathValues(registry_, files_, kRoot, kData));
-  const MemoryRegistry::Node* key = registry_.Find(kPathKey);
-  ASSERT_NE(key, nullptr);
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(key->values[i].data, cases[i].expected + '\0') << i;
-    EXPECT_EQ(key->values[i].type, cases[i].type) << i;
-  }
-  registry_.SetValue(kPathKey, "v0", "D:\\Apps\\Prod\\again");
-  registry_.refuse_write.insert("v0");
+  registry_.SetValue(kPathKey, "v", "D:\\Apps\\Prod\\again");
+  registry_.refuse_write.insert("v");
   EXPECT_FALSE(UpdatePathValues(registry_, files_, kRoot, kData));
   registry_.Clear();
   EXPECT_FALSE(UpdatePathValues(registry_, files_, kRoot, kData));

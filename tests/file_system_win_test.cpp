@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "package/file_system.h"
 #include "package/name_form.h"
 #include "package/update_archive.h"
+#include "platform/file_system_win.h"
 #include "platform/scoped_handle_win.h"
 #include "tests/support/scratch_folder.h"
 
@@ -117,6 +119,91 @@ TEST_F(Win32FileSystemTest, CreationTimeIsSetWhenTheSystemKeepsIt) {
   EXPECT_EQ(times.last_access, 1'300'000'000);
   // Wine does not keep creation times and reports the write time instead.
   EXPECT_TRUE(times.creation == 1'000'000'000 || times.creation == 1'200'000'000);
+}
+
+// Only name surrogates are links; other reparse points (cloud placeholders,
+// deduplicated files) hold their own data. Wine makes no reparse point of a
+// kind a test could choose (FSCTL_SET_REPARSE_POINT gives error 50), so the
+// rule is checked on the attributes and tags a listing gives.
+TEST(IsLinkReparsePointTest, NameSurrogatesAndUnknownTagsAreLinks) {
+  constexpr DWORD kReparseFolder = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+  const struct {
+    const char* name;
+    DWORD attributes;
+    DWORD tag;
+    bool link;
+  } cases[] = {
+      {"symbolic link", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
+      {"junction", kReparseFolder, IO_REPARSE_TAG_MOUNT_POINT, true},
+      {"Unix link under Wine, tag 0", kReparseFolder, 0, true},
+      {"cloud placeholder folder", kReparseFolder, IO_REPARSE_TAG_CLOUD, false},
+      {"deduplicated file", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_DEDUP, false},
+      {"no reparse point, whatever the tag field holds", FILE_ATTRIBUTE_DIRECTORY,
+       IO_REPARSE_TAG_SYMLINK, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsLinkReparsePoint(c.attributes, c.tag), c.link) << c.name;
+}
+
+// A Unix symbolic link at path, which Wine shows as a folder with the
+// reparse-point attribute and tag 0, made with the Unix tools (Wine makes no
+// links itself) and removed again when the object goes away. Wine starts
+// Unix programs detached: the result is polled for.
+class UnixLink {
+ public:
+  UnixLink(const std::string& path, const std::string& target) : path_(path) {
+    Run("ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(path) + "\"", true);
+  }
+  ~UnixLink() { Run("rm -f \"" + UnixPath(path_) + "\"", false); }
+  UnixLink(const UnixLink&) = delete;
+  UnixLink& operator=(const UnixLink&) = delete;
+
+  bool made() const { return ::GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ private:
+  static std::string UnixPath(const std::string& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    const auto unix_file_name =
+        GetFunction<UnixFileName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    const std::wstring wide(path.begin(), path.end());
+    const ScopedHeapBlock<char*> unix_path(unix_file_name ? unix_file_name(wide.c_str()) : nullptr);
+    return unix_path ? std::string(unix_path.get()) : "";
+  }
+
+  void Run(const std::string& command, bool until_made) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command_line = "Z:\\bin\\" + command;
+    if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process)) {
+      return;
+    }
+    const ScopedKernelHandle process_handle(process.hProcess);
+    const ScopedKernelHandle thread_handle(process.hThread);
+    for (int attempt = 0; attempt < 2000 && made() != until_made; ++attempt) ::Sleep(10);
+  }
+
+  std::string path_;
+};
+
+// The links that Wine can show, Unix ones, stay links for the listing and
+// for IsLink, so searches and the library's walks still pass over them.
+TEST_F(Win32FileSystemTest, UnixLinksAreLinks) {
+  ASSERT_TRUE(files_.CreateFolder(scratch_.Path("real")));
+  const UnixLink link(scratch_.Path("link"), scratch_.Path("real"));
+  ASSERT_TRUE(link.made()) << "no Unix link could be made here";
+
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(files_.ListFolder(scratch_.Path(), &entries));
+  std::vector<std::string> described;
+  for (const FolderEntry& entry : entries) {
+    described.push_back(entry.name + (entry.is_folder ? " folder" : "") +
+                        (entry.is_link ? " link" : ""));
+  }
+  EXPECT_EQ(described, (std::vector<std::string>{"link folder link", "real folder"}));
+  EXPECT_TRUE(files_.IsLink(scratch_.Path("link")));
+  EXPECT_FALSE(files_.IsLink(scratch_.Path("real")));
+  EXPECT_FALSE(files_.IsLink(scratch_.Path("missing")));
 }
 
 std::string Utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }

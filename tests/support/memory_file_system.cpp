@@ -246,6 +246,9 @@ bool MemoryFileSystem::ListFolder(const std::string& folder, std::vector<FolderE
     if (key.find('\\', prefix.size()) != std::string::npos) continue;
     found.push_back({child->name, child->folder, child->link});
   }
+  if (const auto stop = listing_stops_.find(Key(folder)); stop != listing_stops_.end()) {
+    found.resize(std::min(found.size(), stop->second));
+  }
   *entries = std::move(found);
   return true;
 }

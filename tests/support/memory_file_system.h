@@ -78,6 +78,10 @@ class MemoryFileSystem final : public FileSystem {
   void take_created_names(int count) { names_taken_ = count; }
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
+  // Listing folder ends after count entries, as a finder that fails partway.
+  void stop_listing_after(const std::string& folder, std::size_t count) {
+    listing_stops_[Key(folder)] = count;
+  }
 
  private:
   friend class MemoryFile;
@@ -93,6 +97,7 @@ class MemoryFileSystem final : public FileSystem {
   std::vector<std::string> refused_rename_targets_;
   int names_taken_ = 0;
   bool removals_refused_ = false;
+  std::map<std::string, std::size_t> listing_stops_;
 };
 
 }  // namespace quintarel::testing
