@@ -69,9 +69,11 @@ def run(args, log=None, timeout=RUN_TIMEOUT, env=None):
                               timeout=timeout)
     except subprocess.TimeoutExpired:
         raise HarnessError(f"{' '.join(command)} still running after {timeout}s") from None
-    def text(data):
-        return data.decode("latin-1").replace("\r", "")
-    return done.returncode, text(done.stdout), text(done.stderr)
+    return done.returncode, _text(done.stdout), _text(done.stderr)
+
+
+def _text(output):
+    return output.decode("latin-1").replace("\r", "")
 
 
 def drive(driver, *args):
