@@ -14,24 +14,11 @@ a command such as a Wine launcher.
 import argparse
 import os
 import shlex
-import struct
 import subprocess
 import sys
 import tempfile
 
-MAGIC = b"Quintarel Corporation : update archive"
-MAGIC_FIELD_SIZE = 64
-NAME_FIELD_SIZE = 260
-MAX_NAME_LENGTH = NAME_FIELD_SIZE - 1
-
-
-def header(count):
-    return MAGIC.ljust(MAGIC_FIELD_SIZE, b"\0") + struct.pack("<II", 0, count)
-
-
-def record(name, stored_size, file_size, compressed, time):
-    return name.ljust(NAME_FIELD_SIZE, b"\0") + struct.pack(
-        "<IIHHiii", stored_size, file_size, compressed, 0, time, time, time)
+from archive_format import MAX_NAME_LENGTH, header, record
 
 
 def compress(upkit, runner, path):
@@ -42,6 +29,33 @@ def compress(upkit, runner, path):
             return f.read()
 
 
+def write_archive(out, entries, upkit=None, runner=()):
+    """Writes the archive OUT of (NAME, FILE) pairs as the usage says;
+    ValueError for a malformed entry."""
+    parts = []
+    for argument in entries:
+        name, sep, path = argument.partition("=")
+        if not sep:
+            raise ValueError(f"{argument}: expected NAME=FILE")
+        raw_name = os.fsencode(name)
+        if len(raw_name) > MAX_NAME_LENGTH:
+            raise ValueError(f"{name}: longer than {MAX_NAME_LENGTH} bytes")
+        with open(path, "rb") as f:
+            data = f.read()
+        time = int(os.stat(path).st_mtime)
+        compressed = 0
+        if upkit:
+            stream = compress(upkit, list(runner), path)
+            if len(stream) < len(data):
+                data, compressed = stream, 1
+        parts.append(record(raw_name, len(data), os.path.getsize(path), compressed, time))
+        parts.append(data)
+
+    with open(out, "wb") as f:
+        f.write(header(len(entries)))
+        f.writelines(parts)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--upkit", help="upkit program used to compress entries")
@@ -49,29 +63,10 @@ def main():
     parser.add_argument("out")
     parser.add_argument("entries", nargs="+", metavar="NAME=FILE")
     args = parser.parse_args()
-
-    parts = []
-    for argument in args.entries:
-        name, sep, path = argument.partition("=")
-        if not sep:
-            parser.error(f"{argument}: expected NAME=FILE")
-        raw_name = os.fsencode(name)
-        if len(raw_name) > MAX_NAME_LENGTH:
-            parser.error(f"{name}: longer than {MAX_NAME_LENGTH} bytes")
-        with open(path, "rb") as f:
-            data = f.read()
-        time = int(os.stat(path).st_mtime)
-        compressed = 0
-        if args.upkit:
-            stream = compress(args.upkit, shlex.split(args.runner), path)
-            if len(stream) < len(data):
-                data, compressed = stream, 1
-        parts.append(record(raw_name, len(data), os.path.getsize(path), compressed, time))
-        parts.append(data)
-
-    with open(args.out, "wb") as f:
-        f.write(header(len(args.entries)))
-        f.writelines(parts)
+    try:
+        write_archive(args.out, args.entries, args.upkit, shlex.split(args.runner))
+    except ValueError as error:
+        parser.error(str(error))
 
 
 if __name__ == "__main__":

@@ -14,9 +14,7 @@ make_archive() {
   write_script "$WORK/payload/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
     "[strings]" "title=$title" "upgrade=Upgrade from the archive titled $title." \
     "[filelist]" "file.txt"
-  python3 "$GUI_SOURCE_DIR/scripts/pack_archive.py" "$out" \
-    "update.inf=$WORK/payload/update.inf" "file.txt=$WORK/payload/file.txt" >/dev/null ||
-    fail "pack_archive.py failed"
+  pack_archive "$out" "update.inf=$WORK/payload/update.inf" "file.txt=$WORK/payload/file.txt"
 }
 make_archive "$app/update.dat" "Beside The Program"
 make_archive "$cwd/update.dat" "In The Working Folder"

@@ -16,7 +16,7 @@ for arguments in "$(winpath "$src/update.inf")" ""; do
   # A fresh file each round: the watcher's redirection happens only once its
   # process runs, so an old file could still say "ready".
   watch_out=$LOGS/watch-$((++round)).out
-  timeout 60 "$WINE64" "$GUI_DRIVER" no-new-windows --for 3000 </dev/null >"$watch_out" 2>&1 &
+  timeout 60 "$WINELOADER" "$GUI_DRIVER" no-new-windows --for 3000 </dev/null >"$watch_out" 2>&1 &
   watcher=$!
   for ((i = 0; i < 200; i++)); do
     grep -q ready "$watch_out" 2>/dev/null && break

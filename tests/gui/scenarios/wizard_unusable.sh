@@ -12,8 +12,7 @@ echo "read me" >"$WORK/no-license/readme.txt"
 build_archive "$WORK/no-license/update.inf" "$WORK/no-license.dat"
 write_script "$WORK/script-only/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
   "[strings]" "title=Script Only" "[hint]" "exe,$SAMPLE_EXE"
-python3 "$GUI_SOURCE_DIR/scripts/pack_archive.py" "$WORK/script-only.dat" \
-  "update.inf=$WORK/script-only/update.inf" >/dev/null || fail "pack_archive.py failed"
+pack_archive "$WORK/script-only.dat" "update.inf=$WORK/script-only/update.inf"
 
 for case in "no-license.dat|Missing Licence" "script-only.dat|Updater" "missing.dat|Updater"; do
   archive=${case%|*}

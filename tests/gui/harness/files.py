@@ -1,0 +1,73 @@
+"""Files the scenarios write and compare: scripts with CRLF line ends, text
+that compresses well, snapshots of a folder, Japanese code-page texts and
+the file version of a program."""
+
+import difflib
+import hashlib
+import os
+import struct
+
+# The fixed version record of a version resource starts with this signature.
+FIXED_VERSION_SIGNATURE = b"\xbd\x04\xef\xfe"
+
+
+def write_script(path, lines, encoding="utf-8"):
+    """A text file with CRLF line ends, as the scripts are written on Windows."""
+    with open(path, "wb") as f:
+        f.write(b"".join(line.encode(encoding) + b"\r\n" for line in lines))
+
+
+def compressible(path, size):
+    """SIZE bytes of numbered records: text that compresses well."""
+    with open(path, "wb") as out:
+        line = 0
+        while size > 0:
+            chunk = b"".join(b"record %08d of the generated data\n" % (line + i) for i in range(4096))
+            line += 4096
+            out.write(chunk[:size])
+            size -= len(chunk)
+
+
+def snapshot(folder):
+    """Every file below FOLDER with its content hash, one "HASH  ./PATH" line
+    each in byte order of the paths, to show that nothing was written or
+    changed."""
+    if not os.path.isdir(folder):
+        raise NotADirectoryError(f"no folder {folder}")
+    lines = []
+    for top, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(top, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path, "rb") as f:
+                    digest = hashlib.sha1(f.read()).hexdigest()
+                lines.append((os.fsencode("./" + os.path.relpath(path, folder)), digest))
+    return "\n".join(f"{digest}  {os.fsdecode(name)}" for name, digest in sorted(lines))
+
+
+def tree_changes(folder, before):
+    """What changed below FOLDER since the snapshot BEFORE, as a diff; empty
+    when nothing did."""
+    now = snapshot(folder)
+    if now == before:
+        return ""
+    return "\n".join(difflib.unified_diff(before.splitlines(), now.splitlines(), "before", "now",
+                                          lineterm=""))
+
+
+def cp932_escapes(text):
+    """TEXT in the Japanese code page, written as the driver's \\xNN escapes,
+    as a Japanese system shows it."""
+    return "".join(f"\\x{byte:02x}" for byte in text.encode("cp932"))
+
+
+def file_version(path):
+    """A program's file version from its fixed version record, "no version"
+    without one."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = data.find(FIXED_VERSION_SIGNATURE)
+    if at < 0:
+        return "no version"
+    ms, ls = struct.unpack_from("<II", data, at + 8)
+    return f"{ms >> 16}.{ms & 0xffff}.{ls >> 16}.{ls & 0xffff}"
