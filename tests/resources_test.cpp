@@ -15,7 +15,7 @@
 
 #include "resources/resource_ids.h"
 #include "resources/version.h"
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 namespace quintarel {
 namespace {
@@ -460,7 +460,7 @@ struct ExpectedVersionResource {
 
 void ExpectVersionResource(const ExpectedVersionResource& expected) {
   SCOPED_TRACE(expected.path);
-  FileVersion version;
+  VersionResource version;
   std::string text;
   ASSERT_TRUE(version.VersionText(expected.path, text));
   EXPECT_EQ(text, std::to_string(QUINTAREL_VERSION_MAJOR) + "." +

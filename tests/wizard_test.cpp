@@ -9,6 +9,7 @@
 #include "package/path.h"
 #include "package/update_archive.h"
 #include "resources/resource_ids.h"
+#include "tests/support/fake_library_loader.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"

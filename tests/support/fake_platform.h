@@ -21,7 +21,6 @@
 #include "platform/shell_links.h"
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
-#include "updater/upgrade/environment_call.h"
 
 namespace quintarel::testing {
 
@@ -194,19 +193,6 @@ class FakeShellLinks final : public ShellLinks {
 
  private:
   FileSystem& files_;
-};
-
-// Answers every DoIt call with result (nothing: the library or its export is
-// missing) and logs it as "LIBRARY|ROOT".
-class FakeLibraryLoader final : public EnvironmentLibraryLoader {
- public:
-  std::optional<bool> CallDoIt(const std::string& library_path, const std::string& root) override {
-    calls.push_back(library_path + "|" + root);
-    return result;
-  }
-
-  std::optional<bool> result = true;
-  std::vector<std::string> calls;
 };
 
 }  // namespace quintarel::testing

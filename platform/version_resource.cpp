@@ -1,4 +1,4 @@
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 namespace quintarel {
 

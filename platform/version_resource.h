@@ -1,5 +1,5 @@
-#ifndef UPDATER_UPGRADE_FILE_VERSION_H_
-#define UPDATER_UPGRADE_FILE_VERSION_H_
+#ifndef PLATFORM_VERSION_RESOURCE_H_
+#define PLATFORM_VERSION_RESOURCE_H_
 
 #include <array>
 #include <cstddef>
@@ -22,7 +22,7 @@ std::int32_t ComputeVersionNumber(std::uint32_t file_version_ms, std::uint32_t f
 // Reads the version resource of a program file (Windows builds only). One
 // object per read is the usual use; it owns the resource block and replaces
 // it on every Read.
-class FileVersion {
+class VersionResource {
  public:
   // True when the file has a version resource with a fixed record and a
   // \VarFileInfo\Translation table; a missing file counts as having none.
@@ -49,4 +49,4 @@ class FileVersion {
 
 }  // namespace quintarel
 
-#endif  // UPDATER_UPGRADE_FILE_VERSION_H_
+#endif  // PLATFORM_VERSION_RESOURCE_H_

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "package/fixed_coding.h"
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 namespace quintarel {
 
-bool FileVersion::Read(const std::string& path) {
+bool VersionResource::Read(const std::string& path) {
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
   if (size == 0) return false;
@@ -34,22 +34,22 @@ bool FileVersion::Read(const std::string& path) {
   return true;
 }
 
-bool FileVersion::VersionText(const std::string& path, std::string& text) {
+bool VersionResource::VersionText(const std::string& path, std::string& text) {
   if (!Read(path)) return false;
   text = FormatVersionText(FileVersionMs());
   return true;
 }
 
-std::int32_t FileVersion::VersionNumber(const std::string& path) {
+std::int32_t VersionResource::VersionNumber(const std::string& path) {
   if (!Read(path)) return 0;
   return ComputeVersionNumber(FileVersionMs(), FileVersionLs());
 }
 
-std::uint32_t FileVersion::FileVersionMs() const {
+std::uint32_t VersionResource::FileVersionMs() const {
   return DecodeFixed32(fixed_info_.data() + kFileVersionMsOffset);
 }
 
-std::uint32_t FileVersion::FileVersionLs() const {
+std::uint32_t VersionResource::FileVersionLs() const {
   return DecodeFixed32(fixed_info_.data() + kFileVersionLsOffset);
 }
 

@@ -1,4 +1,4 @@
-// FileVersion against real version resources: small resource-only DLLs
+// VersionResource against real version resources: small resource-only DLLs
 // built with the tests (their paths come from the build).
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/file_versions.h"
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 namespace quintarel {
 namespace {
@@ -30,7 +30,7 @@ constexpr char kUntouched[] = "untouched";
 TEST(FileVersionWinTest, ReadsTextAndNumberOrLeavesTheTextAlone) {
   for (const VersionFile& file : kFiles) {
     SCOPED_TRACE(file.path);
-    FileVersion version;
+    VersionResource version;
     std::string text = kUntouched;
     EXPECT_EQ(version.Read(file.path), file.readable);
     EXPECT_EQ(version.VersionText(file.path, text), file.readable);
@@ -47,7 +47,7 @@ TEST(FileVersionWinTest, ReadsTextAndNumberOrLeavesTheTextAlone) {
 // One object read in turn for every file, readable and not, in both orders:
 // nothing of an earlier read shows through a failed one.
 TEST(FileVersionWinTest, OneObjectReadAgainAndAgain) {
-  FileVersion version;
+  VersionResource version;
   for (int round = 0; round < 2; ++round) {
     for (const VersionFile& file : kFiles) {
       SCOPED_TRACE(file.path);

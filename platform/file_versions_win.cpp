@@ -1,20 +1,20 @@
 #include "platform/file_versions.h"
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 namespace quintarel {
 
 namespace {
 
-// A fresh FileVersion per call: each read owns its block only while it is
+// A fresh VersionResource per call: each read owns its block only while it is
 // needed.
 class Win32FileVersions final : public FileVersions {
  public:
   std::int32_t VersionNumber(const std::string& path) override {
-    return FileVersion().VersionNumber(path);
+    return VersionResource().VersionNumber(path);
   }
 
   bool VersionText(const std::string& path, std::string& text) override {
-    return FileVersion().VersionText(path, text);
+    return VersionResource().VersionText(path, text);
   }
 };
 

@@ -1,5 +1,5 @@
 // The arithmetic of file versions: the "a.b" text and the comparison number.
-#include "updater/upgrade/file_version.h"
+#include "platform/version_resource.h"
 
 #include <gtest/gtest.h>
 
