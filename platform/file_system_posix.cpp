@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +95,30 @@ bool CopyBytes(int in, int out) {
     }
   }
 }
+
+// Holds SIGINT, SIGTERM and SIGHUP on this thread for its lifetime; one
+// that arrives meanwhile is delivered when the scope ends. The clean-up those
+// signals run (RemoveUnfinishedFiles) must never come between a file's
+// creation and its tracking, nor between its rename or removal and its
+// forgetting: it would miss a file of ours, or remove a name that may be
+// someone else's by then. Tracking the name before the create would not do:
+// the clean-up could then remove a file that was already there, which the
+// exclusive create refuses.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    ::sigemptyset(&held);
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&held, signal_number);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 class PosixFile final : public File {
  public:
@@ -192,6 +217,12 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
+    const SignalsHeld held;
+    const UnfinishedFileCreation creation;
+    if (!creation.allowed()) {
+      *cause = FileErrorCause::kGeneric;
+      return nullptr;
+    }
     std::unique_ptr<File> file = OpenFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, cause);
     if (file) TrackUnfinishedFile(NativePath(path));
     return file;
@@ -254,6 +285,7 @@ class PosixFileSystem final : public FileSystem {
 
   FileErrorCause RenameReplacing(const std::string& from, const std::string& to) override {
     const std::string native = NativePath(from);
+    const SignalsHeld held;
     if (::rename(native.c_str(), NativePath(to).c_str()) == 0) {
       ForgetUnfinishedFile(native);
       return FileErrorCause::kNone;
@@ -263,6 +295,7 @@ class PosixFileSystem final : public FileSystem {
 
   bool RemoveFile(const std::string& path) override {
     const std::string native = NativePath(path);
+    const SignalsHeld held;
     if (::unlink(native.c_str()) != 0) return false;
     ForgetUnfinishedFile(native);
     return true;

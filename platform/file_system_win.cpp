@@ -208,6 +208,13 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<File> CreateNew(const std::string& path, FileErrorCause* cause) override {
     const std::optional<std::wstring> wide = Wide(path);
     if (!wide) return Refuse(cause);
+    // The console control handler removes unfinished files on a thread of
+    // its own while this one goes on.
+    const UnfinishedFileCreation creation;
+    if (!creation.allowed()) {
+      *cause = FileErrorCause::kGeneric;
+      return nullptr;
+    }
     std::unique_ptr<File> file = OpenFile(*wide, GENERIC_WRITE, CREATE_NEW, cause);
     if (file) TrackUnfinishedFile(TrackedName(*wide));
     return file;

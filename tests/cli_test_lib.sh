@@ -22,12 +22,22 @@ cd "$work" || exit 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# A run still going after this many seconds is stopped and counted as a
+# hang. Generous: a run takes a second at most under Wine on a loaded
+# machine, and several times that in WoW64 mode; only a hang comes near it.
+hang_seconds=120
+
 # Runs upkit; leaves the exit code in $rc, its exact stdout in stdout.raw,
 # and its output without the carriage returns of a Windows console program
-# in stdout and stderr.
+# in stdout and stderr. A hang is reported as such. --foreground stops the
+# program alone, never a Wine server that it started.
 run() {
-  "${runner[@]}" "$upkit" "$@" >stdout.raw 2>stderr.raw
+  local started=$SECONDS
+  timeout --foreground -k 10 "$hang_seconds" "${runner[@]}" "$upkit" "$@" >stdout.raw 2>stderr.raw
   rc=$?
+  if { [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; } && [ $((SECONDS - started)) -ge "$hang_seconds" ]; then
+    fail "HANG: upkit $* did not end within $hang_seconds s and was stopped"
+  fi
   tr -d '\r' <stdout.raw >stdout
   tr -d '\r' <stderr.raw >stderr
 }

@@ -113,6 +113,9 @@ TEST_F(ProgramLocatorTest, SearchPassesOverRootRecycleFolderLinksAndLongPaths) {
       {"C:\\Loop", true, false},
       {deep, false, true},
       {deep + "\\" + std::string(30, 'e'), false, false},
+      // Its "\app.exe" of 259 bytes fits the platform's buffers; of 260 not.
+      {"C:\\" + std::string(248, 'f'), false, true},
+      {"C:\\" + std::string(249, 'f'), false, false},
   };
   for (const Case& c : cases) {
     MemoryFileSystem files;
@@ -131,8 +134,11 @@ TEST_F(ProgramLocatorTest, SearchPassesOverRootRecycleFolderLinksAndLongPaths) {
 
 TEST_F(ProgramLocatorTest, EmptyTargetNeverMatches) {
   EXPECT_EQ(locator_.SearchFolder("C:\\Apps", ""), std::nullopt);
-  registry_.SetValue(std::string(kAppPaths) + "tool.exe", "Path", "C:\\Apps\\Tool");
-  EXPECT_EQ(Locate({"reg,none", "path,x"}), std::nullopt);
+  // Without an "exe," hint the target is empty, yet the hint yields a folder
+  // that is searched.
+  registry_.SetValue("HKCU\\Software\\Maker\\Tool", "Path", "C:\\Apps\\Tool\\tool.exe");
+  ASSERT_EQ(locator_.ApplyHint("reg,Maker\\Tool"), "C:\\Apps\\Tool");
+  EXPECT_EQ(Locate({"reg,Maker\\Tool"}), std::nullopt);
 }
 
 TEST_F(ProgramLocatorTest, EmptyFolderSearchesFromTheRootOfTheCurrentDrive) {

@@ -134,6 +134,7 @@ echo "== builds refuse what they cannot pack faithfully"
 # Non-files behind relative names: a device, a pipe, a file whose length
 # is not what it holds, a folder. Each must fail at once with the cause.
 # Wine shows the device as an empty file that holds more, and has no pipes.
+# A build that reads the device to its end would hang: run reports that.
 mkdir odd
 ln -s /dev/zero odd/zero
 ln -s /proc/version odd/proc
@@ -145,15 +146,12 @@ if [ ${#runner[@]} -eq 0 ]; then
 else
   odd_files[0]=zero:'claims 0 bytes but holds more'
 fi
-saved_runner=("${runner[@]}")
-runner=(timeout 60 "${saved_runner[@]}")
 for listed in "${odd_files[@]}"; do
   script odd/update.inf '[filelist]' "${listed%%:*}"
   run build odd/update.inf -o odd.dat; expect_rc 1 "build of ${listed%%:*}"
   expect_one_error_line "build of ${listed%%:*}" "filelist line 1 (${listed%%:*}): "
   grep -qF "${listed#*:}" stderr || fail "build of ${listed%%:*} gives no cause: $(cat stderr)"
 done
-runner=("${saved_runner[@]}")
 [ -e odd.dat ] && fail "a build of non-files wrote an archive"
 
 # OUT that is a source would be replaced by the archive.

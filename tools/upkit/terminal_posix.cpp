@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "package/file_system.h"
+#include "package/unfinished_files.h"
 #include "tools/upkit/progress_bar.h"
 #include "tools/upkit/terminal.h"
 
@@ -16,6 +17,7 @@ void MakeStdoutBinary() {}
 void RemoveUnfinishedFilesOnInterrupt() {
   struct sigaction action = {};
   action.sa_handler = [](int signal_number) {
+    StopUnfinishedFileCreation();
     RemoveUnfinishedFiles();
     ::signal(signal_number, SIG_DFL);
     ::raise(signal_number);

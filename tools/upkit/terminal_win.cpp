@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "package/file_system.h"
+#include "package/unfinished_files.h"
 #include "tools/upkit/progress_bar.h"
 #include "tools/upkit/terminal.h"
 
@@ -19,8 +20,10 @@ void MakeStdoutBinary() {
 
 namespace {
 
-// The system's own handler, which ends the process, runs next.
+// Runs on a thread of its own while the program goes on; the system's own
+// handler, which ends the process, runs next.
 BOOL WINAPI OnConsoleControl(DWORD) {
+  StopUnfinishedFileCreation();
   RemoveUnfinishedFiles();
   return FALSE;
 }
