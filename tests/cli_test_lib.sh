@@ -13,6 +13,7 @@ if [ $# -ge 2 ]; then
   if [ -e "$2" ]; then runner=("$(realpath "$2")"); else runner=("$2"); fi
 fi
 command -v python3 >/dev/null || { echo "python3 missing: skipped"; exit 77; }
+# shellcheck disable=SC2034 # read by the tests that source this file
 project=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 work=$(mktemp -d)

@@ -5,6 +5,7 @@
 set -u
 
 # shellcheck source=tests/cli_test_lib.sh
+# shellcheck source=tests/cli_test_lib.sh
 source "$(dirname "$0")/cli_test_lib.sh"
 sample=$project/examples/sample
 # Writes a script: the header line, "format=0", then each argument as a line.
@@ -116,7 +117,8 @@ grep -qF "$(syspath fail/missing.txt) was not found" stderr || fail "the cause i
 echo keep >kept.dat
 run build fail/update.inf -o kept.dat; expect_rc 1 "build with a missing file over an existing OUT"
 [ "$(cat kept.dat)" = keep ] || fail "a failed build changed the existing OUT"
-ls | grep -q '\.~' && fail "temporary files left behind: $(ls | grep '\.~')"
+leftovers=(*.~*)
+[ -e "${leftovers[0]}" ] && fail "temporary files left behind: ${leftovers[*]}"
 script fail/dup.inf '[filelist]' a.txt A.TXT
 run build fail/dup.inf -o dup.dat; expect_rc 1 "build with a duplicate name"
 expect_one_error_line "duplicate name" "filelist line 2 (A.TXT): already packed from filelist line 1 (a.txt)"
@@ -163,7 +165,7 @@ for out in same/a.txt same/update.inf same/./a.txt; do
   run build same/update.inf -o "$out"; expect_rc 1 "build -o $out"
   expect_one_error_line "build -o $out" "the archive would replace it"
 done
-cmp -s same/a.txt a.orig && cmp -s same/update.inf update.orig || fail "a build replaced its own source"
+{ cmp -s same/a.txt a.orig && cmp -s same/update.inf update.orig; } || fail "a build replaced its own source"
 
 # Text hidden behind a NUL (the names refused are BuildPlanTest's).
 printf '[Quintarel Corporation UpdateInfo]\nformat=0\n[filelist]\nx.txt\000junk\n' >same/zero_byte.inf

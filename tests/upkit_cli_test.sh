@@ -4,6 +4,7 @@
 set -u
 
 # shellcheck source=tests/cli_test_lib.sh
+# shellcheck source=tests/cli_test_lib.sh
 source "$(dirname "$0")/cli_test_lib.sh"
 pack=$project/scripts/pack_archive.py
 mtime() { stat -c %Y "$1"; }
@@ -49,7 +50,8 @@ expect_one_error_line "expand of a cut stream" "cut.lz: the compressed stream en
 [ "$(cat kept.out)" = keep ] || fail "a failed expand changed the existing OUT"
 run expand cut.lz fresh.out; expect_rc 1 "expand of a cut stream"
 [ -e fresh.out ] && fail "a failed expand left OUT behind"
-ls | grep -q '\.~' && fail "temporary files left behind: $(ls | grep '\.~')"
+leftovers=(*.~*)
+[ -e "${leftovers[0]}" ] && fail "temporary files left behind: ${leftovers[*]}"
 run compress missing.bin x.lz; expect_rc 1 "compress of a missing file"
 expect_one_error_line "compress of a missing file" "upkit: missing.bin was not found."
 # Output that cannot be created names the folder at fault.
@@ -106,7 +108,8 @@ run extract good.dat -C named 'DOCS\README.TXT'; expect_rc 0 "extract by name, o
 run extract good.dat -C named2 App.txt nothere.txt; expect_rc 1 "extract of a name not in the archive"
 expect_one_error_line "extract of a missing name" "nothere.txt: not in good.dat"
 [ -f named2/App.txt ] || fail "the names present were not extracted beside a missing one"
-mkdir here && (cd here && "${runner[@]}" "$upkit" extract ../good.dat >/dev/null 2>&1) || fail "extract into the current folder"
+mkdir here
+(cd here && "${runner[@]}" "$upkit" extract ../good.dat >/dev/null 2>&1) || fail "extract into the current folder"
 cmp -s src/App.txt here/App.txt || fail "extract into the current folder wrote no App.txt"
 run extract good.dat -C "$(hostpath "$work/abs")"; expect_rc 0 "extract into an absolute folder"
 cmp -s src/docs/readme.txt abs/docs/readme.txt || fail "extract into an absolute folder"

@@ -14,6 +14,7 @@ if [ ! -x "$native" ]; then
 fi
 native=$(realpath "$native")
 # shellcheck source=tests/cli_test_lib.sh
+# shellcheck source=tests/cli_test_lib.sh
 source "$(dirname "$0")/cli_test_lib.sh"
 
 # Compares the file the Windows upkit wrote with the native one's.
