@@ -364,6 +364,9 @@ TEST(ScriptCheckTest, VersionCheckProblem) {
       {"app.exe/1.-2.0", "minimum version \"1.\" is not a number"},
       {"app.exe/1.0-.5", "newest version \".5\" is not a number"},
       {"app.exe/2.0-1.99", "minimum version 2.0 is above the newest 1.99"},
+      // Numbers too large for any integer compare as the updater reads them.
+      {"app.exe/99999999999999999999-1.0", "is above the newest 1.0"},
+      {"app.exe/1.0-99999999999999999999", ""},
   };
   for (const auto& [line, expected] : cases) {
     const std::string problem = VersionCheckProblem(line);

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <optional>
 
 #include "package/script_values.h"
 #include "package/text.h"
 #include "package/update_info.h"
+#include "package/version_threshold.h"
 #include "tools/upkit/paths.h"
 
 namespace quintarel::upkit {
@@ -35,12 +35,6 @@ bool IsVersionNumber(std::string_view text) {
   const std::size_t dot = text.find('.');
   if (dot == std::string_view::npos) return AllDigits(text);
   return AllDigits(text.substr(0, dot)) && AllDigits(text.substr(dot + 1));
-}
-
-// The number that the version check compares, for a text that
-// IsVersionNumber accepts.
-long VersionThreshold(std::string_view text) {
-  return static_cast<long>(std::strtod(std::string(text).c_str(), nullptr) * 100.0 + 0.5);
 }
 
 // Appends what is written to a string.

@@ -7,7 +7,7 @@
 #include "resources/resource_ids.h"
 #include "updater/upgrade/open_update.h"
 #include "updater/upgrade/leftover_backups.h"
-#include "updater/upgrade/version_check.h"
+#include "package/version_threshold.h"
 #include "updater/wizard/location_step.h"
 #include "updater/wizard/version_step.h"
 #include "updater/wizard/wizard_step.h"

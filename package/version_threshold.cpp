@@ -1,4 +1,4 @@
-#include "updater/upgrade/version_check.h"
+#include "package/version_threshold.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,5 +1,5 @@
-#ifndef UPDATER_UPGRADE_VERSION_CHECK_H_
-#define UPDATER_UPGRADE_VERSION_CHECK_H_
+#ifndef PACKAGE_VERSION_THRESHOLD_H_
+#define PACKAGE_VERSION_THRESHOLD_H_
 
 #include <cstdint>
 #include <string_view>
@@ -16,4 +16,4 @@ std::int32_t VersionThreshold(std::string_view text);
 
 }  // namespace quintarel
 
-#endif  // UPDATER_UPGRADE_VERSION_CHECK_H_
+#endif  // PACKAGE_VERSION_THRESHOLD_H_
