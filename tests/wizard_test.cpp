@@ -588,10 +588,10 @@ std::vector<std::uint8_t> JournalRecord(std::vector<std::uint8_t> payload) {
     crc ^= byte;
     for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
   }
-  std::vector<std::uint8_t> record(8);
+  std::vector<std::uint8_t> record(8 + payload.size());
   EncodeFixed32(&record[0], static_cast<std::uint32_t>(payload.size()));
   EncodeFixed32(&record[4], ~crc);
-  record.insert(record.end(), payload.begin(), payload.end());
+  std::copy(payload.begin(), payload.end(), record.begin() + 8);
   return record;
 }
 
