@@ -570,7 +570,7 @@ TEST_F(UpgradeTest, ATornLastRecordIsIgnored) {
     std::vector<std::uint8_t>& journal = files_.Lookup(JournalPath("C:\\App"))->bytes;
     ASSERT_GT(journal.size(), kWrittenRecordSize);
     if (cut <= kWrittenRecordSize) {
-      journal.resize(journal.size() - cut);
+      journal.erase(journal.end() - static_cast<std::ptrdiff_t>(cut), journal.end());
     } else {
       journal.back() ^= 0x40;  // a damaged checksum or index
     }
