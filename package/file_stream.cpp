@@ -48,6 +48,11 @@ void FileStream::SetLength(std::uint64_t length) {
   Check(file_->SetLength(length));
 }
 
+void FileStream::Flush() {
+  if (!file_) throw FileError(FileErrorCause::kInvalidFile, path_);
+  Check(file_->Flush());
+}
+
 void FileStream::Close() {
   if (!file_) return;
   std::unique_ptr<File> file = std::move(file_);

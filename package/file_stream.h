@@ -27,6 +27,8 @@ class FileStream final : public Stream {
   std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override;
   std::uint64_t GetLength() override;
   void SetLength(std::uint64_t length) override;
+  // Writes what the file holds through to the disk (File::Flush).
+  void Flush();
   // Closes the file; raises FileError when what it held cannot be written.
   void Close() override;
 

@@ -24,6 +24,9 @@ class File {
   virtual FileErrorCause Seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) = 0;
   virtual FileErrorCause GetLength(std::uint64_t* length) = 0;
   virtual FileErrorCause SetLength(std::uint64_t length) = 0;
+  // Writes what the file holds through to the disk, so that it survives a
+  // power cut (Win32 FlushFileBuffers, POSIX fsync).
+  virtual FileErrorCause Flush() = 0;
   // Closes the file, reporting a failure to write out what it held.
   virtual FileErrorCause Close() = 0;
 };

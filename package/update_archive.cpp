@@ -318,11 +318,8 @@ std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::strin
   // A clash with a name already there is only likely when someone placed
   // many; a few attempts tell that apart from a folder that refuses files.
   constexpr int kAttempts = 16;
-  std::random_device device;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%s%08x", kBesideMark, static_cast<unsigned>(device()));
-    std::string candidate = path + suffix;
+    std::string candidate = NameBeside(path);
     std::unique_ptr<FileStream> file =
         FileStream::Open(files, candidate, FileStream::Mode::kCreateNew, cause);
     if (file) {
@@ -332,6 +329,13 @@ std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::strin
     if (*cause != FileErrorCause::kAlreadyExists) return nullptr;
   }
   return nullptr;
+}
+
+std::string NameBeside(const std::string& path) {
+  std::random_device device;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%s%08x", kBesideMark, static_cast<unsigned>(device()));
+  return path + suffix;
 }
 
 bool IsNameBeside(std::string_view path) {

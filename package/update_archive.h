@@ -174,6 +174,10 @@ bool CreateParentFolders(FileSystem& files, std::string_view path,
 std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
                                              std::string* created, FileErrorCause* cause);
 
+// A name of the form CreateFileBeside makes, with fresh random digits;
+// nothing is created.
+std::string NameBeside(const std::string& path);
+
 // Whether path has the form of a name that CreateFileBeside makes.
 bool IsNameBeside(std::string_view path);
 

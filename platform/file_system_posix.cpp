@@ -182,6 +182,10 @@ class PosixFile final : public File {
     return FileErrorCause::kNone;
   }
 
+  FileErrorCause Flush() override {
+    return ::fsync(fd_) == 0 ? FileErrorCause::kNone : LastCause();
+  }
+
   FileErrorCause Close() override {
     if (fd_ < 0) return FileErrorCause::kNone;
     const int fd = fd_;

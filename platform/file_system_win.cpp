@@ -165,6 +165,10 @@ class Win32File final : public File {
                 &ignored);
   }
 
+  FileErrorCause Flush() override {
+    return ::FlushFileBuffers(handle_.get()) ? FileErrorCause::kNone : LastCause();
+  }
+
   FileErrorCause Close() override {
     if (!handle_) return FileErrorCause::kNone;
     const HANDLE handle = handle_.release();

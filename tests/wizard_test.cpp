@@ -16,8 +16,8 @@
 #include "tests/support/memory_registry.h"
 #include "updater/upgrade/copy_destination.h"
 #include "updater/upgrade/environment_call.h"
-#include "updater/upgrade/leftover_backups.h"
 #include "updater/upgrade/program_upgrade.h"
+#include "updater/upgrade/upgrade_journal.h"
 #include "updater/wizard/wizard_step.h"
 
 namespace quintarel {
@@ -377,15 +377,34 @@ class UpgradeTest : public WizardTest {
     ASSERT_EQ(Page(), "#106");
   }
 
-  // Every path with its content, times and read-only flag.
-  std::vector<std::string> Snapshot() {
+  // Every path below prefix with its content, times and read-only flag.
+  std::vector<std::string> Snapshot(const std::string& prefix = "") {
     std::vector<std::string> state;
     for (const std::string& path : files_.Paths()) {
+      if (path.compare(0, prefix.size(), prefix) != 0) continue;
       const MemoryFileSystem::Node& node = *files_.Lookup(path);
+      const FileTimes& t = node.times;
       state.push_back(path + "=" + std::string(node.bytes.begin(), node.bytes.end()) + " " +
-                      std::to_string(node.times.last_write) + (node.read_only ? " ro" : ""));
+                      std::to_string(t.last_write) + (node.read_only ? " ro" : "") +
+                      (t.creation != t.last_write || t.last_access != t.last_write
+                           ? " " + std::to_string(t.creation) + "/" + std::to_string(t.last_access)
+                           : ""));
     }
     return state;
+  }
+
+  // The installed program again, with nothing left from a run before.
+  void Reinstall() {
+    files_ = MemoryFileSystem();
+    SetUp();
+  }
+
+  // Runs the upgrade core on the copy list, as Finish does.
+  WriteOutcome WriteDirectly(const std::vector<CopyListLine>& lines) {
+    UpdateArchive archive(files_);
+    EXPECT_TRUE(archive.Open(kArchive));
+    ProgramUpgrade upgrade({files_, library_, folders_, links_, kUpdater}, archive, {"C:\\App\\", lines, "", {}});
+    return upgrade.WriteProgramFiles();
   }
 };
 
@@ -482,23 +501,148 @@ TEST_F(UpgradeTest, BackupsThatCannotBeRemovedAreReportedAndRemovedByTheNextRun)
   EXPECT_EQ(ui_.log[0], "info #122");
   EXPECT_THAT(ui_.log[1], ::testing::HasSubstr(FileNameOf(*backup)));
 
-  // The record lies where others may write: only backups inside the root go.
-  const std::string record = "C:\\App\\" + std::string(kLeftoverRecordName);
-  const std::string planted = "C:\\keep.~0123abcd\r\nC:\\App\\..\\keep.~0123abcd\r\nC:\\App\\notes.txt\r\n";
-  std::vector<std::uint8_t>& listed = files_.Lookup(record)->bytes;
-  listed.insert(listed.begin(), planted.begin(), planted.end());
-  files_.AddFile("C:\\keep.~0123abcd", "outside");
-  files_.AddFile("C:\\App\\notes.txt", "not a backup");
-
-  context_.SetProgramFolder("C:\\App");
+  // The journal remembers them; knowing the folder again finishes the work.
+  const std::string journal = JournalPath("C:\\App");
+  ASSERT_TRUE(files_.Exists(journal));
+  context_.SetProgramFolder("c:\\app");
   EXPECT_FALSE(files_.Exists(*backup));
-  EXPECT_FALSE(files_.Exists(record));
-  EXPECT_TRUE(files_.Exists("C:\\keep.~0123abcd"));
-  EXPECT_TRUE(files_.Exists("C:\\App\\notes.txt"));
+  EXPECT_FALSE(files_.Exists(journal));
+  EXPECT_EQ(files_.Contents("C:\\App\\app.exe"), files_.Contents("C:\\src\\app.exe"));
+}
+
+// A kill or a power cut at any point of Finish: the next start finds the
+// old program before the commit mark and the new one after it.
+TEST_F(UpgradeTest, EveryStopIsRecoveredToTheOldOrTheNewProgram) {
+  // A read-only file, a file written twice and new folders.
+  const std::vector<CopyListLine> lines = {
+      {"readme.txt", "readme.txt"}, {"app.exe", "app.exe"}, {"sub\\deep\\new.dll", "new.dll"}, {"app.exe", "readme.txt"}};
+  Prepare("");
+  const std::vector<std::string> before = Snapshot("c:\\app");
+  const std::uint64_t start = files_.changes();
+  ASSERT_TRUE(WriteDirectly(lines).written());
+  const std::uint64_t total = files_.changes() - start;
+  const std::vector<std::string> after = Snapshot("c:\\app");
+  ASSERT_NE(before, after);
+
+  for (const bool power_cut : {false, true}) {
+    bool committed = false;
+    for (std::uint64_t stop = 0; stop < total; ++stop) {
+      SCOPED_TRACE(std::to_string(stop) + (power_cut ? " power cut" : " kill"));
+      Reinstall();
+      Prepare("");
+      files_.stop_after_changes(stop);
+      const bool written = WriteDirectly(lines).written();
+      if (power_cut) files_.PowerCut();
+      files_.stop_after_changes(std::nullopt);
+      const RecoveryOutcome outcome = RecoverInterruptedUpgrade(files_, "C:\\App");
+      EXPECT_TRUE(outcome.left.empty());
+      const std::vector<std::string> state = Snapshot("c:\\app");
+      // Once the commit mark is on disk, every later stop keeps the new program.
+      committed = committed || state == after;
+      EXPECT_EQ(state, committed ? after : before);
+      EXPECT_FALSE(written && !committed);
+    }
+    EXPECT_TRUE(committed);
+  }
+}
+
+// A journal whose last record was cut short, or damaged, is recovered as
+// far as it goes.
+TEST_F(UpgradeTest, ATornLastRecordIsIgnored) {
+  const std::vector<CopyListLine> lines = {{"app.exe", "app.exe"}, {"readme.txt", "readme.txt"}};
+  constexpr std::size_t kWrittenRecordSize = 13;
+  for (std::size_t cut = 0; cut <= kWrittenRecordSize + 1; ++cut) {
+    SCOPED_TRACE(cut);
+    Reinstall();
+    Prepare("");
+    const std::vector<std::string> before = Snapshot("c:\\app");
+    // Stopped as soon as the first file is recorded as in place, so that
+    // the record is the journal's last.
+    JournalContents read;
+    for (std::uint64_t stop = 0; read.written == 0; ++stop) {
+      ASSERT_LT(stop, 100u);
+      Reinstall();
+      Prepare("");
+      files_.stop_after_changes(stop);
+      WriteDirectly(lines);
+      files_.stop_after_changes(std::nullopt);
+      ReadJournal(files_, JournalPath("C:\\App"), "C:\\App", &read);
+    }
+    std::vector<std::uint8_t>& journal = files_.Lookup(JournalPath("C:\\App"))->bytes;
+    ASSERT_GT(journal.size(), kWrittenRecordSize);
+    if (cut <= kWrittenRecordSize) {
+      journal.erase(journal.end() - static_cast<std::ptrdiff_t>(cut), journal.end());
+    } else {
+      journal.back() ^= 0x40;  // a damaged checksum or index
+    }
+    const RecoveryOutcome outcome = RecoverInterruptedUpgrade(files_, "C:\\App");
+    EXPECT_EQ(outcome.action, RecoveryOutcome::Action::kRolledBack);
+    EXPECT_EQ(outcome.torn, cut != 0 && cut != kWrittenRecordSize);
+    EXPECT_EQ(Snapshot("c:\\app"), before);
+  }
+}
+
+// Journal records written by hand, as the format says: size, CRC-32, payload.
+std::vector<std::uint8_t> JournalRecord(std::vector<std::uint8_t> payload) {
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (const std::uint8_t byte : payload) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+  }
+  std::vector<std::uint8_t> record(8 + payload.size());
+  EncodeFixed32(&record[0], static_cast<std::uint32_t>(payload.size()));
+  EncodeFixed32(&record[4], ~crc);
+  std::copy(payload.begin(), payload.end(), record.begin() + 8);
+  return record;
+}
+
+std::vector<std::uint8_t> FileRecord(bool existed, std::initializer_list<std::string> paths) {
+  std::vector<std::uint8_t> payload{2, existed ? std::uint8_t{1} : std::uint8_t{0}};
+  for (const std::string& path : paths) {
+    std::uint8_t size[4];
+    EncodeFixed32(size, static_cast<std::uint32_t>(path.size()));
+    payload.insert(payload.end(), size, size + 4);
+    payload.insert(payload.end(), path.begin(), path.end());
+  }
+  return JournalRecord(payload);
+}
+
+// The journal lies where others may write: a path that climbs, names a
+// drive or is not beside its file ends it, and nothing is touched.
+TEST_F(UpgradeTest, APlantedJournalTouchesNothingOutsideTheProduct) {
+  struct Case {
+    std::vector<std::uint8_t> file;
+    bool obeyed;
+  };
+  const Case cases[] = {
+      {FileRecord(false, {"notes.txt", "notes.txt.~0123abcd", "notes.txt.~89abcdef"}), true},
+      {FileRecord(false, {"..\\keep.txt", "..\\keep.txt.~0123abcd", "..\\keep.txt.~89abcdef"}), false},
+      {FileRecord(false, {"C:\\keep.txt", "C:\\keep.txt.~0123abcd", "C:\\keep.txt.~89abcdef"}), false},
+      {FileRecord(false, {"x\\..\\..\\keep.txt", "x\\..\\..\\keep.txt.~0123abcd", "x\\..\\..\\keep.txt.~89abcdef"}),
+       false},
+      {FileRecord(true, {"app.exe", "notes.txt", "app.exe.~89abcdef"}), false},
+  };
+  for (const Case& c : cases) {
+    Reinstall();
+    files_.AddFile("C:\\keep.txt", "outside");
+    files_.AddFile("C:\\App\\notes.txt", "not ours");
+    std::vector<std::uint8_t> journal = c.file;
+    for (const auto& record : {JournalRecord({3}), JournalRecord({4, 0, 0, 0, 0})}) {
+      journal.insert(journal.end(), record.begin(), record.end());
+    }
+    files_.AddFile(JournalPath("C:\\App"), journal);
+    const RecoveryOutcome outcome = RecoverInterruptedUpgrade(files_, "C:\\App\\");
+    EXPECT_EQ(outcome.torn, !c.obeyed);
+    EXPECT_EQ(files_.Exists("C:\\App\\notes.txt"), !c.obeyed);
+    EXPECT_TRUE(files_.Exists("C:\\keep.txt"));
+    EXPECT_TRUE(files_.Exists("C:\\App\\app.exe"));
+    EXPECT_FALSE(files_.Exists(JournalPath("C:\\App")));
+  }
 }
 
 TEST_F(UpgradeTest, DestinationsOutsideTheProductChangeNothing) {
-  for (const std::string destination : {"sub\\..\\..\\outside.txt", "C:\\outside.txt", "app.exe:s"}) {
+  for (const std::string destination :
+       {"sub\\..\\..\\outside.txt", "C:\\outside.txt", "app.exe:s", "updater.jnl", "Updater.Jnl. "}) {
     SCOPED_TRACE(destination);
     SetUp();
     // The line before is fine: nothing may be written before the check.

@@ -32,6 +32,7 @@ class MemoryFile final : public File {
 
   FileErrorCause Write(const void* buffer, std::size_t count) override {
     if (!writable_) return FileErrorCause::kAccessDenied;
+    if (!owner_.Change()) return FileErrorCause::kHardIO;
     if (owner_.write_budget_) {
       if (count > *owner_.write_budget_) return FileErrorCause::kDiskFull;
       *owner_.write_budget_ -= count;
@@ -60,7 +61,15 @@ class MemoryFile final : public File {
 
   FileErrorCause SetLength(std::uint64_t length) override {
     if (!writable_) return FileErrorCause::kAccessDenied;
+    if (!owner_.Change()) return FileErrorCause::kHardIO;
     node_->bytes.resize(static_cast<std::size_t>(length));
+    return FileErrorCause::kNone;
+  }
+
+  FileErrorCause Flush() override {
+    if (!writable_) return FileErrorCause::kAccessDenied;
+    if (!owner_.Change()) return FileErrorCause::kHardIO;
+    node_->flushed = node_->bytes.size();
     return FileErrorCause::kNone;
   }
 
@@ -127,6 +136,10 @@ std::unique_ptr<File> MemoryFileSystem::CreateNew(const std::string& path, FileE
     *cause = FileErrorCause::kBadPath;
     return nullptr;
   }
+  if (!Change()) {
+    *cause = FileErrorCause::kHardIO;
+    return nullptr;
+  }
   auto& slot = nodes_[Key(path)];
   if (slot || names_taken_-- > 0) {
     *cause = FileErrorCause::kAlreadyExists;
@@ -148,13 +161,13 @@ bool MemoryFileSystem::IsLink(const std::string& path) {
 
 bool MemoryFileSystem::SetArchiveAttributeOnly(const std::string& path) {
   Node* node = Lookup(path);
-  if (node == nullptr) return false;
+  if (node == nullptr || !Change()) return false;
   node->read_only = false;
   return true;
 }
 
 bool MemoryFileSystem::CreateFolder(const std::string& path) {
-  if (Exists(path) || !ParentExists(path)) return false;
+  if (Exists(path) || !ParentExists(path) || !Change()) return false;
   AddFolder(path);
   return true;
 }
@@ -168,7 +181,7 @@ bool MemoryFileSystem::GetTimes(const std::string& path, FileTimes* times) {
 
 bool MemoryFileSystem::SetTimes(const std::string& path, const FileTimes& times) {
   Node* node = Lookup(path);
-  if (node == nullptr || node->folder || node->read_only || node->open) return false;
+  if (node == nullptr || node->folder || node->read_only || node->open || !Change()) return false;
   if (times.creation != 0) node->times.creation = times.creation;
   if (times.last_write != 0) node->times.last_write = times.last_write;
   if (times.last_access != 0) node->times.last_access = times.last_access;
@@ -176,6 +189,7 @@ bool MemoryFileSystem::SetTimes(const std::string& path, const FileTimes& times)
 }
 
 FileErrorCause MemoryFileSystem::RenameReplacing(const std::string& from, const std::string& to) {
+  if (!Change()) return FileErrorCause::kHardIO;
   auto source = nodes_.find(Key(from));
   if (source == nodes_.end()) return FileErrorCause::kFileNotFound;
   if (source->second->open) return FileErrorCause::kSharingViolation;
@@ -204,7 +218,7 @@ bool MemoryFileSystem::IsReplaceable(const std::string& path) {
 bool MemoryFileSystem::RemoveFile(const std::string& path) {
   auto it = nodes_.find(Key(path));
   if (it == nodes_.end() || it->second->folder || it->second->read_only || it->second->open ||
-      it->second->running || removals_refused_) {
+      it->second->running || removals_refused_ || !Change()) {
     return false;
   }
   nodes_.erase(it);
@@ -216,6 +230,7 @@ void MemoryFileSystem::AddFile(const std::string& path, std::vector<std::uint8_t
   auto node = std::make_shared<Node>();
   node->name = FileNameOf(path);
   node->bytes = std::move(bytes);
+  node->flushed = node->bytes.size();
   node->times = times;
   nodes_[Key(path)] = std::move(node);
 }
@@ -273,6 +288,7 @@ std::uint32_t MemoryFileSystem::CopyReplacing(const std::string& from, const std
     if (target->folder || target->read_only) return kDenied;
     if (target->open) return kInUse;
   }
+  if (!Change()) return kDenied;
   auto copy = std::make_shared<Node>(*source);
   copy->name = FileNameOf(to);
   nodes_[Key(to)] = std::move(copy);
@@ -281,7 +297,7 @@ std::uint32_t MemoryFileSystem::CopyReplacing(const std::string& from, const std
 
 bool MemoryFileSystem::SetNormalAttributes(const std::string& path) {
   Node* node = Lookup(path);
-  if (node == nullptr) return false;
+  if (node == nullptr || !Change()) return false;
   node->read_only = false;
   return true;
 }
@@ -289,9 +305,27 @@ bool MemoryFileSystem::SetNormalAttributes(const std::string& path) {
 bool MemoryFileSystem::RemoveFolder(const std::string& path) {
   Node* node = Lookup(path);
   std::vector<FolderEntry> entries;
-  if (node == nullptr || !node->folder || !ListFolder(path, &entries) || !entries.empty()) return false;
+  if (node == nullptr || !node->folder || !ListFolder(path, &entries) || !entries.empty() || !Change()) {
+    return false;
+  }
   nodes_.erase(Key(path));
   return true;
+}
+
+bool MemoryFileSystem::Change() {
+  if (changes_left_) {
+    if (*changes_left_ == 0) return false;
+    --*changes_left_;
+  }
+  ++changes_;
+  return true;
+}
+
+void MemoryFileSystem::PowerCut() {
+  changes_left_ = 0;
+  for (auto& [key, node] : nodes_) {
+    if (node->bytes.size() > node->flushed) node->bytes.resize(node->flushed);
+  }
 }
 
 std::vector<std::string> MemoryFileSystem::Paths() const {

@@ -28,6 +28,8 @@ class MemoryFileSystem final : public FileSystem {
     // not written or removed.
     bool running = false;
     std::vector<std::uint8_t> bytes;
+    // How many leading bytes the last Flush wrote through.
+    std::size_t flushed = 0;
     FileTimes times;
   };
 
@@ -76,6 +78,15 @@ class MemoryFileSystem final : public FileSystem {
   void refuse_rename_to(const std::string& path) { refused_rename_targets_.push_back(Key(path)); }
   // The next count CreateNew calls find their name taken.
   void take_created_names(int count) { names_taken_ = count; }
+  // Every change after count more fails, as if the process were killed
+  // there (reads still work); nullopt lifts the stop.
+  void stop_after_changes(std::optional<std::uint64_t> count) { changes_left_ = count; }
+  // Changes made so far: creations, writes, flushes, renames, removals,
+  // times and attributes.
+  std::uint64_t changes() const { return changes_; }
+  // Drops every byte written since its file's last flush, as losing power
+  // does, and stops all changes.
+  void PowerCut();
   // Relative paths resolve below this folder; empty leaves them as they are.
   void set_current_folder(const std::string& folder) { current_folder_ = folder; }
   // Listing folder ends after count entries, as a finder that fails partway.
@@ -87,6 +98,8 @@ class MemoryFileSystem final : public FileSystem {
   friend class MemoryFile;
   std::string Key(const std::string& path) const;
   bool ParentExists(const std::string& path);
+  // Counts a change; false once stopped.
+  bool Change();
 
   std::map<std::string, std::shared_ptr<Node>> nodes_;
   std::optional<std::uint64_t> write_budget_;
@@ -98,6 +111,8 @@ class MemoryFileSystem final : public FileSystem {
   int names_taken_ = 0;
   bool removals_refused_ = false;
   std::map<std::string, std::size_t> listing_stops_;
+  std::optional<std::uint64_t> changes_left_;
+  std::uint64_t changes_ = 0;
 };
 
 }  // namespace quintarel::testing

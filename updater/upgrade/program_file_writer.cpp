@@ -1,86 +1,130 @@
 #include "updater/upgrade/program_file_writer.h"
 
-#include <memory>
+#include <set>
+#include <utility>
 
 #include "package/file_stream.h"
 #include "package/text.h"
 
 namespace quintarel {
 
-ProgramFileWriter::ProgramFileWriter(FileSystem& files, UpdateArchive& archive)
-    : files_(files), archive_(archive) {}
+namespace {
+
+// Names are compared as the file system does, ignoring ASCII case.
+std::string NameKey(const std::string& path) {
+  std::string key = path;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+// A fresh name beside path that is neither there nor taken by the plan.
+bool ReserveNameBeside(FileSystem& files, const std::string& path, std::set<std::string>* taken,
+                       std::string* name) {
+  constexpr int kAttempts = 16;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::string candidate = NameBeside(path);
+    if (!files.Exists(candidate) && taken->insert(NameKey(candidate)).second) {
+      *name = std::move(candidate);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ProgramFileWriter::ProgramFileWriter(FileSystem& files, UpdateArchive& archive, std::string program_folder)
+    : files_(files), archive_(archive), program_folder_(std::move(program_folder)) {}
 
 ProgramFileWriter::~ProgramFileWriter() { Rollback(); }
-
-bool ProgramFileWriter::Write(const std::string& dest_path, std::string_view entry_name) {
-  const int index = archive_.Find(entry_name);
-  if (index == -1) return false;
-  // A path ending in a separator names a folder, which no entry may replace.
-  if (dest_path.empty() || FindLastSeparator(dest_path) == dest_path.size() - 1) return false;
-
-  const bool existed = files_.Exists(dest_path);
-  if (existed) {
-    if (!CanWrite(dest_path)) return false;
-  } else if (!CreateParentFolders(files_, dest_path, &created_folders_)) {
-    return false;
-  }
-
-  std::string expanded;
-  if (!archive_.ExtractBeside(index, dest_path, nullptr, &expanded)) return false;
-  Replacement replacement{dest_path, {}};
-  if (existed && !MoveAside(dest_path, &replacement.backup)) {
-    files_.RemoveFile(expanded);
-    return false;
-  }
-  if (files_.RenameReplacing(expanded, dest_path) != FileErrorCause::kNone) {
-    files_.RemoveFile(expanded);
-    if (existed) files_.RenameReplacing(replacement.backup, dest_path);
-    return false;
-  }
-  replaced_.push_back(std::move(replacement));
-  archive_.entry(index).ApplyTimes(files_, dest_path);
-  return true;
-}
 
 bool ProgramFileWriter::CanWrite(const std::string& dest_path) {
   return !files_.Exists(dest_path) || files_.IsReplaceable(dest_path);
 }
 
-bool ProgramFileWriter::MoveAside(const std::string& path, std::string* backup) {
-  // The reserved name is then replaced by the rename, so nothing that was
-  // already beside the file is ever overwritten.
-  FileErrorCause cause = FileErrorCause::kNone;
-  if (CreateFileBeside(files_, path, backup, &cause) == nullptr) return false;
-  if (files_.RenameReplacing(path, *backup) == FileErrorCause::kNone) return true;
-  files_.RemoveFile(*backup);
-  return false;
+bool ProgramFileWriter::Begin(const std::vector<std::string>& destinations) {
+  JournalContents plan;
+  std::set<std::string> taken;
+  for (const std::string& dest : destinations) taken.insert(NameKey(dest));
+  std::set<std::string> planned_folders;
+  std::set<std::string> written;
+  for (const std::string& dest : destinations) {
+    // The folders above dest that are missing, made from the top down.
+    std::vector<std::string> missing;
+    for (std::size_t separator = FindLastSeparator(dest); separator != std::string::npos && separator != 0;
+         separator = FindLastSeparator(std::string_view(dest).substr(0, separator))) {
+      std::string folder = dest.substr(0, separator);
+      if (planned_folders.count(NameKey(folder)) != 0 || files_.Exists(folder)) break;
+      missing.push_back(std::move(folder));
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+      planned_folders.insert(NameKey(*it));
+      plan.folders.push_back(std::move(*it));
+    }
+    JournalFile file{dest, {}, {}, files_.Exists(dest) || written.count(NameKey(dest)) != 0};
+    if (!ReserveNameBeside(files_, dest, &taken, &file.temporary) ||
+        !ReserveNameBeside(files_, dest, &taken, &file.backup)) {
+      return false;
+    }
+    written.insert(NameKey(dest));
+    plan.files.push_back(std::move(file));
+  }
+  journal_ = JournalWriter::Create(files_, program_folder_, plan.folders, plan.files);
+  if (!journal_) return false;
+  plan.planned = true;
+  plan_ = std::move(plan);
+  return true;
 }
 
-std::vector<std::string> ProgramFileWriter::Commit() {
-  std::vector<std::string> left;
-  for (const Replacement& replacement : replaced_) {
-    if (replacement.backup.empty()) continue;
-    files_.SetNormalAttributes(replacement.backup);
-    if (!files_.RemoveFile(replacement.backup)) left.push_back(replacement.backup);
+bool ProgramFileWriter::Write(std::size_t index, std::string_view entry_name) {
+  if (!journal_ || index != started_ || index >= plan_.files.size()) return false;
+  const JournalFile& file = plan_.files[index];
+  const int entry = archive_.Find(entry_name);
+  if (entry == -1) return false;
+  // A path ending in a separator names a folder, which no entry may replace.
+  if (file.path.empty() || FindLastSeparator(file.path) == file.path.size() - 1) return false;
+  // What the journal says was there must still be so, or its rollback
+  // would remove a file that is not ours.
+  if (files_.Exists(file.path) != file.existed || (file.existed && !CanWrite(file.path))) return false;
+  started_ = index + 1;
+  if (!CreateParentFolders(files_, file.path)) return false;
+
+  FileErrorCause cause = FileErrorCause::kNone;
+  std::unique_ptr<FileStream> stream = FileStream::Open(files_, file.temporary, FileStream::Mode::kCreateNew, &cause);
+  if (!stream) return false;
+  try {
+    // Flushed before the rename, or a power cut could leave the new name
+    // with no content.
+    if (!archive_.entry(entry).ExtractTo(*stream, nullptr)) return false;
+    stream->Flush();
+    stream->Close();
+  } catch (const FileError&) {
+    return false;
   }
-  replaced_.clear();
-  created_folders_.clear();
-  return left;
+  stream.reset();
+  if (file.existed && (files_.Exists(file.backup) ||
+                       files_.RenameReplacing(file.path, file.backup) != FileErrorCause::kNone)) {
+    return false;
+  }
+  if (files_.RenameReplacing(file.temporary, file.path) != FileErrorCause::kNone) return false;
+  archive_.entry(entry).ApplyTimes(files_, file.path);
+  return journal_->RecordWritten(index);
+}
+
+bool ProgramFileWriter::Commit(std::vector<std::string>* left) {
+  if (!journal_ || started_ != plan_.files.size() || !journal_->RecordCommitted()) return false;
+  *left = RemoveJournalBackups(files_, plan_);
+  if (left->empty()) journal_->Remove();
+  journal_.reset();
+  return true;
 }
 
 void ProgramFileWriter::Rollback() {
-  for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
-    if (it->backup.empty()) {
-      files_.RemoveFile(it->path);
-    } else {
-      files_.RenameReplacing(it->backup, it->path);
-    }
-  }
-  replaced_.clear();
-  for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {
-    files_.RemoveFolder(*it);
-  }
-  created_folders_.clear();
+  if (!journal_) return;
+  if (UndoJournal(files_, plan_, started_).empty()) journal_->Remove();
+  journal_.reset();
 }
 
 }  // namespace quintarel

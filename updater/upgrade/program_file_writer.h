@@ -1,24 +1,30 @@
 #ifndef UPDATER_UPGRADE_PROGRAM_FILE_WRITER_H_
 #define UPDATER_UPGRADE_PROGRAM_FILE_WRITER_H_
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "package/file_system.h"
 #include "package/update_archive.h"
+#include "updater/upgrade/upgrade_journal.h"
 
 namespace quintarel {
 
 // Writes archive entries over the installed program's files so that the
-// whole set can be taken back. Each file that is replaced is kept as a backup
-// beside it, renamed (so its content, times and attributes stay), until the
-// set is committed; a rollback puts every backup back and removes the files
-// and folders that were new. Destroying a writer that was not committed rolls
-// back, so an upgrade that stops half-way leaves the program as it was.
+// whole set can be taken back, even after a kill or a power cut. Before the
+// first change every destination's temporary and backup name goes into the
+// journal (UpgradeJournal), flushed to disk; each file replaced is kept as a
+// backup beside it, renamed (so its content, times and attributes stay),
+// until the set is committed. A rollback, in this process or by
+// RecoverInterruptedUpgrade at the next start, puts every backup back and
+// removes the files and folders that were new. Destroying a writer that was
+// not committed rolls back.
 class ProgramFileWriter {
  public:
-  ProgramFileWriter(FileSystem& files, UpdateArchive& archive);
+  ProgramFileWriter(FileSystem& files, UpdateArchive& archive, std::string program_folder);
   ~ProgramFileWriter();
   ProgramFileWriter(const ProgramFileWriter&) = delete;
   ProgramFileWriter& operator=(const ProgramFileWriter&) = delete;
@@ -28,32 +34,36 @@ class ProgramFileWriter {
   // holds open, runs or has loaded (those could be renamed aside, but their
   // backups could then never be removed). Changes nothing.
   bool CanWrite(const std::string& dest_path);
-  // Writes the named entry to dest_path with its stored times, creating
-  // missing folders. The file there is replaced only once the entry has been
-  // expanded in full beside it. False, with this file as it was, when the
-  // entry is missing or damaged, dest_path names a folder, the file there
-  // cannot be written now (CanWrite), or anything cannot be created or renamed.
-  bool Write(const std::string& dest_path, std::string_view entry_name);
-  // Keeps what was written and removes the backups. Returns the backups
+  // Reserves the names for writing destinations (full paths below the
+  // installation root), in order, and writes the journal. False when it
+  // cannot be written, or a journal is already there (an earlier upgrade
+  // whose backups could not all be removed yet); nothing changed then.
+  bool Begin(const std::vector<std::string>& destinations);
+  // Writes the named entry to the index-th destination with its stored
+  // times, creating missing folders. The file there is replaced only once
+  // the entry has been expanded in full and flushed beside it. False when the
+  // entry is missing or damaged, the destination names a folder or cannot
+  // be written now (CanWrite), or anything cannot be created, renamed or
+  // recorded; Rollback then puts back what this call changed too.
+  bool Write(std::size_t index, std::string_view entry_name);
+  // Marks the set as kept and removes the backups. False, with nothing
+  // changed, when the mark cannot be recorded: roll back then. The backups
   // that could not be removed (a process started using the old file in the
-  // meantime); they stay in place.
-  std::vector<std::string> Commit();
-  // Puts back every file written so far, newest first.
+  // meantime) go to *left; they stay listed in the journal, which the next
+  // recovery finishes.
+  bool Commit(std::vector<std::string>* left);
+  // Puts back every file written so far, newest first. Whatever cannot be
+  // put back stays in the journal for the next recovery.
   void Rollback();
 
  private:
-  struct Replacement {
-    std::string path;
-    std::string backup;  // empty when the file was new
-  };
-
-  // Moves the file at path aside under a name reserved beside it.
-  bool MoveAside(const std::string& path, std::string* backup);
-
   FileSystem& files_;
   UpdateArchive& archive_;
-  std::vector<Replacement> replaced_;
-  std::vector<std::string> created_folders_;
+  std::string program_folder_;
+  JournalContents plan_;
+  std::unique_ptr<JournalWriter> journal_;
+  // Files whose writing has begun.
+  std::size_t started_ = 0;
 };
 
 }  // namespace quintarel

@@ -6,7 +6,6 @@
 #include "package/path.h"
 #include "package/text.h"
 #include "updater/upgrade/copy_destination.h"
-#include "updater/upgrade/leftover_backups.h"
 #include "updater/upgrade/program_file_writer.h"
 
 namespace quintarel {
@@ -16,7 +15,7 @@ ProgramUpgrade::ProgramUpgrade(const UpgradeServices& services, UpdateArchive& a
 
 WriteOutcome ProgramUpgrade::WriteProgramFiles() {
   WriteOutcome outcome;
-  ProgramFileWriter writer(services_.files, archive_);
+  ProgramFileWriter writer(services_.files, archive_, plan_.program_folder);
   const auto fail = [&](WriteOutcome::Failure failure, std::size_t line) {
     writer.Rollback();
     outcome.failure = failure;
@@ -27,17 +26,15 @@ WriteOutcome ProgramUpgrade::WriteProgramFiles() {
   std::vector<std::string> destinations;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::optional<std::string> path = ConfinedDestination(plan_.program_folder, lines[i].destination);
-    if (!path) return fail(WriteOutcome::Failure::kOutsideProduct, i);
+    if (!path || IsJournalPath(plan_.program_folder, *path)) return fail(WriteOutcome::Failure::kOutsideProduct, i);
     if (!writer.CanWrite(*path)) return fail(WriteOutcome::Failure::kInUse, i);
     destinations.push_back(std::move(*path));
   }
+  if (!writer.Begin(destinations)) return fail(WriteOutcome::Failure::kJournal, 0);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!writer.Write(destinations[i], lines[i].entry)) return fail(WriteOutcome::Failure::kNotWritten, i);
+    if (!writer.Write(i, lines[i].entry)) return fail(WriteOutcome::Failure::kNotWritten, i);
   }
-  outcome.leftover_backups = writer.Commit();
-  if (!outcome.leftover_backups.empty()) {
-    RecordLeftoverBackups(services_.files, plan_.program_folder, outcome.leftover_backups);
-  }
+  if (!writer.Commit(&outcome.leftover_backups)) return fail(WriteOutcome::Failure::kJournal, 0);
   return outcome;
 }
 

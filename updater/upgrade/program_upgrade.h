@@ -38,19 +38,22 @@ struct UpgradePlan {
 struct WriteOutcome {
   enum class Failure {
     kNone,
-    // The destination would leave the installation root.
+    // The destination would leave the installation root, or is the journal.
     kOutsideProduct,
     // A process holds the file open, runs it or has it loaded.
     kInUse,
     // The entry is missing or damaged, or a file or folder could not be
     // created, written or renamed.
     kNotWritten,
+    // The journal could not be written (failed_line is 0), or an earlier
+    // upgrade's journal is still there because it could not be recovered.
+    kJournal,
   };
   Failure failure = Failure::kNone;
   // The copy-list line that failed, counted from 0.
   std::size_t failed_line = 0;
-  // Backups of replaced files that could not be removed; the next run
-  // removes them.
+  // Backups of replaced files that could not be removed; they stay listed in
+  // the journal, and the next recovery removes them.
   std::vector<std::string> leftover_backups;
 
   bool written() const { return failure == Failure::kNone; }
@@ -73,8 +76,9 @@ class ProgramUpgrade {
   ProgramUpgrade(const UpgradeServices& services, UpdateArchive& archive, UpgradePlan plan);
 
   // Writes every line of the copy list, or none: before the first change
-  // every destination is checked, and a failure puts back every file
-  // written so far.
+  // every destination is checked and the journal written, and a failure
+  // puts back every file written so far (a kill is put back by
+  // RecoverInterruptedUpgrade).
   WriteOutcome WriteProgramFiles();
   // Calls DoIt of the environment library beside the updater.
   LibraryOutcome CallEnvironmentLibrary();

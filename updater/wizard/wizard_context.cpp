@@ -6,8 +6,7 @@
 #include "package/path.h"
 #include "resources/resource_ids.h"
 #include "updater/upgrade/open_update.h"
-#include "updater/upgrade/leftover_backups.h"
-#include "package/version_threshold.h"
+#include "updater/upgrade/upgrade_journal.h"
 #include "updater/wizard/location_step.h"
 #include "updater/wizard/version_step.h"
 #include "updater/wizard/wizard_step.h"
@@ -136,7 +135,9 @@ void WizardContext::SetBody(const std::optional<std::string>& text) { view_->Set
 
 void WizardContext::SetProgramFolder(const std::string& folder) {
   program_folder_ = WithTrailingSeparator(folder);
-  RemoveLeftoverBackups(services_.files, program_folder_);
+  // Before anything looks at the program: an upgrade killed there is taken
+  // back (or finished, when it was committed).
+  RecoverInterruptedUpgrade(services_.files, program_folder_);
 }
 
 void WizardContext::ReportLeftoverBackups() {

@@ -76,7 +76,8 @@ class WizardContext {
   void SetButton(ButtonRole role, bool enabled, bool visible);
   void SetHeading(const std::string& text);
   void SetBody(const std::optional<std::string>& text);
-  // Stores folder as the program folder, with a trailing "\" ensured.
+  // Stores folder as the program folder, with a trailing "\" ensured, after
+  // recovering an upgrade that was interrupted there.
   void SetProgramFolder(const std::string& folder);
 
   // The installed version against the script's minimum: true when it may be
@@ -91,7 +92,7 @@ class WizardContext {
   // nothing changed and IDS_WRITE_FAILED was shown.
   bool WriteProgramFiles();
   // Tells the user of the old files that the last WriteProgramFiles could
-  // not remove (IDS_BACKUPS_LEFT), if any; the next run removes them.
+  // not remove (IDS_BACKUPS_LEFT), if any; the next run's recovery removes them.
   void ReportLeftoverBackups();
   // Calls DoIt of the environment library beside the updater with the
   // installation root: its result, or false when the library or its export
