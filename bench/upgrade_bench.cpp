@@ -13,6 +13,7 @@
 #include "package/file_stream.h"
 #include "package/file_system.h"
 #include "package/update_archive.h"
+#include "tests/support/fake_library_loader.h"
 #include "tests/support/fake_platform.h"
 #include "updater/upgrade/program_upgrade.h"
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "package/path.h"
+#include "package/version_threshold.h"
 #include "resources/resource_ids.h"
 #include "updater/upgrade/open_update.h"
 #include "updater/upgrade/upgrade_journal.h"
