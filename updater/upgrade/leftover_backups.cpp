@@ -1,9 +1,10 @@
 #include "updater/upgrade/leftover_backups.h"
 
 #include "package/file_stream.h"
+#include "package/file_writing.h"
 #include "package/path.h"
 #include "package/update_archive.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 

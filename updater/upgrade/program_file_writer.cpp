@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "package/file_stream.h"
-#include "package/text.h"
+#include "package/file_writing.h"
+#include "package/path.h"
 
 namespace quintarel {
 
