@@ -4,6 +4,19 @@
 
 namespace quintarel {
 
+std::size_t FindLastSeparator(std::string_view path) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(path[i]);
+    if (IsLeadByte(byte) && i + 1 < path.size()) {
+      ++i;
+    } else if (byte == '\\') {
+      last = i;
+    }
+  }
+  return last;
+}
+
 namespace {
 bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && FindLastSeparator(path) == path.size() - 1;

@@ -1,6 +1,7 @@
 #ifndef PACKAGE_PATH_H_
 #define PACKAGE_PATH_H_
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,10 @@ namespace quintarel {
 
 // Paths are 8-bit strings in the system's code page with "\" as the
 // separator, found with awareness of double-byte characters.
+
+// Index of the last "\" in path that is a separator (a trail byte of a
+// double-byte character is not), or npos. "/" is never a separator.
+std::size_t FindLastSeparator(std::string_view path);
 
 // The text before the last separator; empty when there is none
 // ("C:\App\run.exe" gives "C:\App").

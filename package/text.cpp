@@ -2,19 +2,6 @@
 
 namespace quintarel {
 
-std::size_t FindLastSeparator(std::string_view path) {
-  std::size_t last = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(path[i]);
-    if (IsLeadByte(byte) && i + 1 < path.size()) {
-      ++i;
-    } else if (byte == '\\') {
-      last = i;
-    }
-  }
-  return last;
-}
-
 namespace {
 unsigned char FoldAscii(char c) {
   const auto byte = static_cast<unsigned char>(c);

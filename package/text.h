@@ -13,10 +13,6 @@ namespace quintarel {
 // neither of which has "\" as a trail byte.
 bool IsLeadByte(unsigned char byte);
 
-// Index of the last "\" in path that is a separator (a trail byte of a
-// double-byte character is not), or npos. "/" is never a separator.
-std::size_t FindLastSeparator(std::string_view path);
-
 // Equality with ASCII letters compared without regard to case; all other
 // bytes, and the second bytes of double-byte characters, must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdio>
 #include <limits>
-#include <random>
 
 #include "package/file_stream.h"
+#include "package/file_writing.h"
 #include "package/fixed_coding.h"
+#include "package/path.h"
 #include "package/lzss_codec.h"
 #include "package/text.h"
 
@@ -294,77 +293,6 @@ bool UpdateArchive::ExtractBeside(int index, const std::string& dest_path,
   }
   *written = std::move(temporary);
   return true;
-}
-
-bool CreateParentFolders(FileSystem& files, std::string_view path,
-                         std::vector<std::string>* created) {
-  const std::size_t separator = FindLastSeparator(path);
-  if (separator == std::string_view::npos) return false;
-  const std::string parent(path.substr(0, separator));
-  if (files.Exists(parent)) return true;
-  if (!CreateParentFolders(files, parent, created) || !files.CreateFolder(parent)) return false;
-  if (created != nullptr) created->push_back(parent);
-  return true;
-}
-
-namespace {
-// A name beside a file: its own name, this mark and eight hexadecimal digits.
-constexpr char kBesideMark[] = ".~";
-constexpr std::size_t kBesideDigits = 8;
-}  // namespace
-
-std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
-                                             std::string* created, FileErrorCause* cause) {
-  // A clash with a name already there is only likely when someone placed
-  // many; a few attempts tell that apart from a folder that refuses files.
-  constexpr int kAttempts = 16;
-  for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::string candidate = NameBeside(path);
-    std::unique_ptr<FileStream> file =
-        FileStream::Open(files, candidate, FileStream::Mode::kCreateNew, cause);
-    if (file) {
-      *created = std::move(candidate);
-      return file;
-    }
-    if (*cause != FileErrorCause::kAlreadyExists) return nullptr;
-  }
-  return nullptr;
-}
-
-std::string NameBeside(const std::string& path) {
-  std::random_device device;
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, "%s%08x", kBesideMark, static_cast<unsigned>(device()));
-  return path + suffix;
-}
-
-bool IsNameBeside(std::string_view path) {
-  constexpr std::size_t kMarkSize = sizeof kBesideMark - 1;
-  const std::size_t name_start = FindLastSeparator(path) + 1;  // npos + 1 is 0
-  if (path.size() < name_start + 1 + kMarkSize + kBesideDigits) return false;
-  const std::string_view tail = path.substr(path.size() - kMarkSize - kBesideDigits);
-  return tail.substr(0, kMarkSize) == kBesideMark &&
-         std::all_of(tail.begin() + kMarkSize, tail.end(),
-                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
-FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
-                           const std::function<void(Stream&)>& write) {
-  std::string temporary;
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file = CreateFileBeside(files, path, &temporary, &cause);
-  if (!file) return cause;
-  try {
-    write(*file);
-    file->Close();
-  } catch (const FileError& error) {
-    file.reset();
-    files.RemoveFile(temporary);
-    return error.cause();
-  }
-  cause = files.RenameReplacing(temporary, path);
-  if (cause != FileErrorCause::kNone) files.RemoveFile(temporary);
-  return cause;
 }
 
 }  // namespace quintarel

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -158,34 +157,6 @@ class UpdateArchive {
   FileErrorReporter* reporter_;
   std::vector<std::unique_ptr<ArchiveEntry>> entries_;
 };
-
-// Creates every missing folder above the file at path, adding each one to
-// *created (when given) in the order made. A drive prefix such as "C:" counts
-// as existing; a relative path whose first folder is missing gives false and
-// creates nothing.
-bool CreateParentFolders(FileSystem& files, std::string_view path,
-                         std::vector<std::string>* created = nullptr);
-
-// Creates a new file beside path for writing before a rename, named
-// "<path>.~" and eight random hexadecimal digits. It is created exclusively,
-// so a file or link that someone placed at such a name is never written
-// through or replaced, and the name cannot be foreseen. Its path goes to
-// *created. Null on failure, with the cause in *cause.
-std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::string& path,
-                                             std::string* created, FileErrorCause* cause);
-
-// A name of the form CreateFileBeside makes, with fresh random digits;
-// nothing is created.
-std::string NameBeside(const std::string& path);
-
-// Whether path has the form of a name that CreateFileBeside makes.
-bool IsNameBeside(std::string_view path);
-
-// Writes the file at path through write: into a new file beside it
-// (CreateFileBeside), renamed over path once complete, so a failure leaves
-// what was at path and nothing beside it. kNone on success, else the cause.
-FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
-                           const std::function<void(Stream&)>& write);
 
 }  // namespace quintarel
 

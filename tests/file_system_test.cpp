@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "package/file_stream.h"
+#include "package/file_writing.h"
 #include "package/update_archive.h"
 #include "tests/support/scratch_folder.h"
 

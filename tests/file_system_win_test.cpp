@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/file_system.h"
+#include "package/file_writing.h"
 #include "package/name_form.h"
 #include "package/update_archive.h"
 #include "platform/file_system_win.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "package/file_writing.h"
 #include "package/lzss_codec.h"
 #include "tests/support/memory_file_system.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 namespace {

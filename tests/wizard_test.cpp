@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "package/file_writing.h"
 #include "package/fixed_coding.h"
 #include "package/path.h"
 #include "package/update_archive.h"
@@ -15,7 +16,7 @@
 #include "tests/support/memory_file_system.h"
 #include "tests/support/memory_registry.h"
 #include "updater/upgrade/copy_destination.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 #include "updater/upgrade/program_upgrade.h"
 #include "updater/upgrade/upgrade_journal.h"
 #include "updater/wizard/wizard_step.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel::testing {
 

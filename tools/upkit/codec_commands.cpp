@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "package/file_stream.h"
+#include "package/file_writing.h"
 #include "package/lzss_codec.h"
 #include "package/update_archive.h"
 #include "tools/upkit/commands.h"

@@ -3,6 +3,7 @@
 
 #include <unordered_map>
 
+#include "package/file_writing.h"
 #include "package/path.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/file_kind.h"

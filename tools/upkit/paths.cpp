@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "package/text.h"
+#include "package/path.h"
 
 namespace quintarel::upkit {
 

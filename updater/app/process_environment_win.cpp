@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "package/text.h"
+#include "package/path.h"
 
 namespace quintarel {
 

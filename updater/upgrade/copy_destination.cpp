@@ -5,7 +5,7 @@
 
 #include "package/path.h"
 #include "package/text.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 

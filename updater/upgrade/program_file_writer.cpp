@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "package/file_stream.h"
-#include "package/text.h"
+#include "package/file_writing.h"
+#include "package/path.h"
 
 namespace quintarel {
 

@@ -11,7 +11,7 @@
 #include "package/update_archive.h"
 #include "platform/shell_folders.h"
 #include "platform/shell_links.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 

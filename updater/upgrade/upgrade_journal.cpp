@@ -2,11 +2,11 @@
 
 #include <utility>
 
+#include "package/file_writing.h"
 #include "package/fixed_coding.h"
 #include "package/path.h"
 #include "package/text.h"
-#include "package/update_archive.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 

@@ -20,7 +20,7 @@
 #include "platform/string_table.h"
 #include "platform/system_profile.h"
 #include "updater/ui/user_interface.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 #include "updater/upgrade/program_upgrade.h"
 #include "updater/wizard/wizard_view.h"
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "envlib/kestrune_exports_win.h"
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 namespace quintarel {
 

@@ -1,6 +1,7 @@
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 #include "envlib/kestrune_names.h"
+#include "package/path.h"
 #include "package/text.h"
 
 namespace quintarel {

@@ -1,5 +1,5 @@
-#ifndef UPDATER_UPGRADE_ENVIRONMENT_CALL_H_
-#define UPDATER_UPGRADE_ENVIRONMENT_CALL_H_
+#ifndef UPDATER_UPGRADE_ENVIRONMENT_LIBRARY_LOADER_H_
+#define UPDATER_UPGRADE_ENVIRONMENT_LIBRARY_LOADER_H_
 
 #include <optional>
 #include <string>
@@ -34,4 +34,4 @@ EnvironmentLibraryLoader& OperatingSystemLibraryLoader();
 
 }  // namespace quintarel
 
-#endif  // UPDATER_UPGRADE_ENVIRONMENT_CALL_H_
+#endif  // UPDATER_UPGRADE_ENVIRONMENT_LIBRARY_LOADER_H_

@@ -1,4 +1,4 @@
-#include "updater/upgrade/environment_call.h"
+#include "updater/upgrade/environment_library_loader.h"
 
 #include <gtest/gtest.h>
 
