@@ -26,13 +26,17 @@
 #include "package/name_form.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell_folders.h"
+#include "tests/support/planted_link_win.h"
+#include "tests/support/everyone_rights_win.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::PlantedLink;
 using testing::ReadBytes;
+using testing::EveryoneRights;
 using testing::ScratchFolder;
 using testing::WriteText;
 
@@ -157,34 +161,6 @@ std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
 bool IsReadOnly(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-// The rights that the allow entries for Everyone in path's list give
-// together, as the system reads the list back; nothing when it cannot.
-std::optional<DWORD> EveryoneRights(const std::string& path) {
-  PACL list = nullptr;
-  ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  if (::GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, &list, nullptr,
-                              descriptor.put()) != ERROR_SUCCESS ||
-      list == nullptr) {
-    return std::nullopt;
-  }
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  ScopedSid everyone;
-  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  everyone.put())) {
-    return std::nullopt;
-  }
-  DWORD rights = 0;
-  for (DWORD index = 0; index < list->AceCount; ++index) {
-    void* entry = nullptr;
-    if (!::GetAce(list, index, &entry)) return std::nullopt;
-    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    if (::EqualSid(const_cast<DWORD*>(&allowed->SidStart), everyone.get())) rights |= allowed->Mask;
-  }
-  return rights;
 }
 
 void RemoveFolderTree(const fs::path& folder) {
@@ -550,57 +526,6 @@ TEST_F(KestruneTest, OnOlderWindowsOnlyTheRegistryMoves) {
 }
 
 // ---- Links planted where the data folder belongs ---------------------------
-
-bool IsReparsePoint(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// A Unix symbolic link at path to target, which Wine shows as a folder with
-// the reparse-point attribute, removed again when the object goes away. Wine
-// can make neither junctions nor such links itself (its calls report success
-// and change nothing), so the Unix tools make and remove it. Wine starts them
-// detached, with no process to wait for: the result is polled instead.
-class PlantedLink {
- public:
-  PlantedLink(const std::string& path, const std::string& target) : path_(path) {
-    RunUnix("ln -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(path) + "\"", true);
-  }
-  ~PlantedLink() { RunUnix("rm -f \"" + UnixPathOf(path_) + "\"", false); }
-  PlantedLink(const PlantedLink&) = delete;
-  PlantedLink& operator=(const PlantedLink&) = delete;
-
-  bool planted() const { return IsReparsePoint(path_); }
-
- private:
-  static std::string UnixPathOf(const std::string& path) {
-    using UnixFileName = char*(CDECL*)(const wchar_t*);
-    const auto unix_file_name =
-        GetFunction<UnixFileName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (unix_file_name == nullptr) return "";
-    const ScopedHeapBlock<char*> unix_path(unix_file_name(Wide(path).c_str()));
-    return unix_path ? std::string(unix_path.get()) : "";
-  }
-
-  void RunUnix(const std::string& command, bool until_planted) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string command_line = "Z:\\bin\\" + command;
-    if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
-      return;
-    }
-    const ScopedKernelHandle process_handle(process.hProcess);
-    const ScopedKernelHandle thread_handle(process.hThread);
-    const auto done = [&] {
-      return until_planted ? planted() : ::GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES;
-    };
-    for (int attempt = 0; attempt < 2000 && !done(); ++attempt) ::Sleep(10);
-  }
-
-  std::string path_;
-};
 
 // The library must not carry the product's data, or Everyone's rights,
 // through a link that someone planted at the company or the product folder.
