@@ -49,6 +49,8 @@ constexpr char kProductFolder[] = "Tessa Line";
 // Set in a copy of this program that Wine runs as an older Windows; the
 // value names that Windows.
 constexpr char kOldWindowsVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS";
+// Where that copy records that its checks ran: a skipped test also ends with 0.
+constexpr char kOldWindowsRanVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS_RAN";
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
@@ -175,41 +177,44 @@ void RemoveFolderTree(const fs::path& folder) {
 // ---- The library ----------------------------------------------------------
 
 // The product's registry key and shared data folder, which the library
-// names itself. A test that finds them already there leaves them alone
-// and is skipped; what a test creates is removed afterwards, whatever
-// happened in between.
+// names itself. The tests run in a Wine prefix of their own, so whatever is
+// there was left by an earlier run of these tests: it is removed before each
+// test, and what a test creates is removed afterwards, whatever happened in
+// between.
 class ProductArea {
  public:
   ProductArea() {
     const std::optional<std::string> shared = OperatingSystemShellFolders().CommonApplicationData();
     if (shared) company_folder_ = *shared + "\\" + kCompanyFolder;
-    in_use_ = !shared || KeyExists(kCompanyKey) ||
-              ::GetFileAttributesA(company_folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    Clear();
   }
-  ~ProductArea() {
-    if (in_use_) return;
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kCompanyKey);
-    RemoveFolderTree(company_folder_);
-  }
+  ~ProductArea() { Clear(); }
   ProductArea(const ProductArea&) = delete;
   ProductArea& operator=(const ProductArea&) = delete;
 
-  bool in_use() const { return in_use_; }
+  // Whether the shared folder is known and neither the key nor the company
+  // folder is there.
+  bool clear() const {
+    return !company_folder_.empty() && !KeyExists(kCompanyKey) &&
+           ::GetFileAttributesA(company_folder_.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   const std::string& company_folder() const { return company_folder_; }
   std::string data_folder() const { return company_folder_ + "\\" + kProductFolder; }
 
  private:
+  void Clear() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kCompanyKey);
+    if (!company_folder_.empty()) RemoveFolderTree(company_folder_);
+  }
+
   std::string company_folder_;
-  bool in_use_ = true;
 };
 
 class KestruneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (area_.in_use()) {
-      GTEST_SKIP() << "the product's key or data folder is already there; remove "
-                   << kCompanyKey << " and " << area_.company_folder() << " first";
-    }
+    ASSERT_TRUE(area_.clear()) << "the shared folder is unknown, or " << kCompanyKey << " or "
+                               << area_.company_folder() << " could not be removed";
     library_.reset(::LoadLibraryA(KESTRUNE_PATH));
     ASSERT_TRUE(library_) << KESTRUNE_PATH << ": error " << ::GetLastError();
     do_it_ = EnvironmentExportOf(library_.get(), kDoItExport);
@@ -523,6 +528,9 @@ TEST_F(KestruneTest, OnOlderWindowsOnlyTheRegistryMoves) {
   EXPECT_EQ(moved.at("\\Path\\Already").second, Sz(root_ + "\\Templates"));
   EXPECT_EQ(ReadFolder(root_), files_before);
   EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
+  // Tells the test that started this copy that the checks above ran.
+  const char* ran = std::getenv(kOldWindowsRanVariable);
+  if (ran != nullptr && !HasFailure()) WriteText(ran, version);
 }
 
 // ---- Links planted where the data folder belongs ---------------------------
@@ -611,12 +619,16 @@ TEST(KestruneOldWindowsTest, OlderWindows) {
     ASSERT_TRUE(::CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
     const std::string settings = std::string(kAppDefaults) + "\\" + name;
     ASSERT_TRUE(SetValue(settings, "Version", REG_SZ, Sz(version)));
+    const std::string ran = scratch.Path(std::string(version) + ".ran");
     ASSERT_TRUE(::SetEnvironmentVariableA(kOldWindowsVariable, version));
+    ASSERT_TRUE(::SetEnvironmentVariableA(kOldWindowsRanVariable, ran.c_str()));
     const std::optional<DWORD> code =
         RunToEnd("\"" + copy + "\" --gtest_filter=KestruneTest.OnOlderWindowsOnlyTheRegistryMoves");
     ::SetEnvironmentVariableA(kOldWindowsVariable, nullptr);
+    ::SetEnvironmentVariableA(kOldWindowsRanVariable, nullptr);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, settings.c_str());
     EXPECT_EQ(code, 0u);
+    EXPECT_NE(::GetFileAttributesA(ran.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy ran no checks";
   }
   if (!had_app_defaults) ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
 }
