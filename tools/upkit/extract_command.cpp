@@ -1,6 +1,8 @@
 // extract: entries to files below a folder, refusing names that would
 // leave it.
 
+#include <limits>
+
 #include "package/file_writing.h"
 #include "package/path.h"
 #include "tools/upkit/command_options.h"
@@ -14,22 +16,12 @@ namespace quintarel::upkit {
 
 namespace {
 
-// Discards what is written; for telling damaged entries from write failures.
-class DiscardOutput final : public Stream {
- public:
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  void Write(const void*, std::size_t) override {}
-  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return 0; }
-  std::uint64_t GetLength() override { return 0; }
-  void SetLength(std::uint64_t) override {}
-  void Close() override {}
-};
-
 // Why ExtractToFile failed, from the damage of the entry or the cause of
 // the file error it met.
 std::string ExtractFailure(UpdateArchive& archive, int index, const std::string& dest,
                            FileErrorCause cause) {
-  DiscardOutput discard;
+  // Only counts what is written: tells a damaged entry from a write failure.
+  BoundedOutput discard(nullptr, std::numeric_limits<std::uint64_t>::max());
   if (!archive.ExtractAt(index, discard, nullptr)) {
     return "the stored data is damaged (upkit verify says how); not extracted";
   }
