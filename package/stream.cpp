@@ -77,4 +77,20 @@ void BoundedOutput::Write(const void* buffer, std::size_t count) {
   written_ += count;
 }
 
+std::size_t ByteView::Read(void* buffer, std::size_t count) {
+  const std::size_t n = std::min(count, bytes_.size() - position_);
+  if (n != 0) std::memcpy(buffer, bytes_.data() + position_, n);
+  position_ += n;
+  return n;
+}
+
+std::uint64_t ByteView::Seek(std::int64_t offset, SeekOrigin origin) {
+  std::int64_t base = 0;
+  if (origin == SeekOrigin::kCurrent) base = static_cast<std::int64_t>(position_);
+  if (origin == SeekOrigin::kEnd) base = static_cast<std::int64_t>(bytes_.size());
+  position_ = static_cast<std::size_t>(
+      std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes_.size())));
+  return position_;
+}
+
 }  // namespace quintarel

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace quintarel {
@@ -82,6 +84,72 @@ class BoundedOutput final : public Stream {
   Stream* target_;
   std::uint64_t limit_;
   std::uint64_t written_ = 0;
+};
+
+// A read-only stream over bytes held elsewhere, so that the codec can read
+// them without a copy. Writes are ignored.
+class ByteView final : public Stream {
+ public:
+  explicit ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override;
+  void Write(const void*, std::size_t) override {}
+  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override;
+  std::uint64_t GetLength() override { return bytes_.size(); }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+  std::size_t position() const { return position_; }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t position_ = 0;
+};
+
+// Appends what is written to a string.
+class StringOutput final : public Stream {
+ public:
+  explicit StringOutput(std::string* text) : text_(text) {}
+
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buffer, std::size_t count) override {
+    text_->append(static_cast<const char*>(buffer), count);
+  }
+  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return text_->size(); }
+  std::uint64_t GetLength() override { return text_->size(); }
+  void SetLength(std::uint64_t) override {}
+  void Close() override {}
+
+ private:
+  std::string* text_;
+};
+
+// Passes everything on to another stream and keeps its position, so that
+// expansion can show its progress through the input (the output's size is
+// not known ahead).
+class PositionTrackingInput final : public Stream {
+ public:
+  explicit PositionTrackingInput(Stream& inner) : inner_(inner) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t n = inner_.Read(buffer, count);
+    position_ += n;
+    return n;
+  }
+  void Write(const void* buffer, std::size_t count) override { inner_.Write(buffer, count); }
+  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override {
+    position_ = inner_.Seek(offset, origin);
+    return position_;
+  }
+  std::uint64_t GetLength() override { return inner_.GetLength(); }
+  void SetLength(std::uint64_t length) override { inner_.SetLength(length); }
+  void Close() override { inner_.Close(); }
+
+  std::uint64_t position() const { return position_; }
+
+ private:
+  Stream& inner_;
+  std::uint64_t position_ = 0;
 };
 
 }  // namespace quintarel

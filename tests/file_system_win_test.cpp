@@ -12,11 +12,13 @@
 #include "package/update_archive.h"
 #include "platform/file_system_win.h"
 #include "platform/scoped_handle_win.h"
+#include "tests/support/planted_link_win.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
 namespace {
 
+using testing::PlantedLink;
 using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteText;
@@ -145,54 +147,12 @@ TEST(IsLinkReparsePointTest, NameSurrogatesAndUnknownTagsAreLinks) {
   for (const auto& c : cases) EXPECT_EQ(IsLinkReparsePoint(c.attributes, c.tag), c.link) << c.name;
 }
 
-// A Unix symbolic link at path, which Wine shows as a folder with the
-// reparse-point attribute and tag 0, made with the Unix tools (Wine makes no
-// links itself) and removed again when the object goes away. Wine starts
-// Unix programs detached: the result is polled for.
-class UnixLink {
- public:
-  UnixLink(const std::string& path, const std::string& target) : path_(path) {
-    Run("ln -s \"" + UnixPath(target) + "\" \"" + UnixPath(path) + "\"", true);
-  }
-  ~UnixLink() { Run("rm -f \"" + UnixPath(path_) + "\"", false); }
-  UnixLink(const UnixLink&) = delete;
-  UnixLink& operator=(const UnixLink&) = delete;
-
-  bool made() const { return ::GetFileAttributesA(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
- private:
-  static std::string UnixPath(const std::string& path) {
-    using UnixFileName = char*(CDECL*)(const wchar_t*);
-    const auto unix_file_name =
-        GetFunction<UnixFileName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    const std::wstring wide(path.begin(), path.end());
-    const ScopedHeapBlock<char*> unix_path(unix_file_name ? unix_file_name(wide.c_str()) : nullptr);
-    return unix_path ? std::string(unix_path.get()) : "";
-  }
-
-  void Run(const std::string& command, bool until_made) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string command_line = "Z:\\bin\\" + command;
-    if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
-      return;
-    }
-    const ScopedKernelHandle process_handle(process.hProcess);
-    const ScopedKernelHandle thread_handle(process.hThread);
-    for (int attempt = 0; attempt < 2000 && made() != until_made; ++attempt) ::Sleep(10);
-  }
-
-  std::string path_;
-};
-
 // The links that Wine can show, Unix ones, stay links for the listing and
 // for IsLink, so searches and the library's walks still pass over them.
 TEST_F(Win32FileSystemTest, UnixLinksAreLinks) {
   ASSERT_TRUE(files_.CreateFolder(scratch_.Path("real")));
-  const UnixLink link(scratch_.Path("link"), scratch_.Path("real"));
-  ASSERT_TRUE(link.made()) << "no Unix link could be made here";
+  const PlantedLink link(scratch_.Path("link"), scratch_.Path("real"));
+  ASSERT_TRUE(link.planted()) << "no Unix link could be made here";
 
   std::vector<FolderEntry> entries;
   ASSERT_TRUE(files_.ListFolder(scratch_.Path(), &entries));

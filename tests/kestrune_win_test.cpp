@@ -26,13 +26,17 @@
 #include "package/name_form.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell_folders.h"
+#include "tests/support/planted_link_win.h"
+#include "tests/support/everyone_rights_win.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::PlantedLink;
 using testing::ReadBytes;
+using testing::EveryoneRights;
 using testing::ScratchFolder;
 using testing::WriteText;
 
@@ -45,6 +49,8 @@ constexpr char kProductFolder[] = "Tessa Line";
 // Set in a copy of this program that Wine runs as an older Windows; the
 // value names that Windows.
 constexpr char kOldWindowsVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS";
+// Where that copy records that its checks ran: a skipped test also ends with 0.
+constexpr char kOldWindowsRanVariable[] = "QUINTAREL_KESTRUNE_OLD_WINDOWS_RAN";
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
@@ -159,34 +165,6 @@ bool IsReadOnly(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-// The rights that the allow entries for Everyone in path's list give
-// together, as the system reads the list back; nothing when it cannot.
-std::optional<DWORD> EveryoneRights(const std::string& path) {
-  PACL list = nullptr;
-  ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  if (::GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, &list, nullptr,
-                              descriptor.put()) != ERROR_SUCCESS ||
-      list == nullptr) {
-    return std::nullopt;
-  }
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  ScopedSid everyone;
-  if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                  everyone.put())) {
-    return std::nullopt;
-  }
-  DWORD rights = 0;
-  for (DWORD index = 0; index < list->AceCount; ++index) {
-    void* entry = nullptr;
-    if (!::GetAce(list, index, &entry)) return std::nullopt;
-    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    if (::EqualSid(const_cast<DWORD*>(&allowed->SidStart), everyone.get())) rights |= allowed->Mask;
-  }
-  return rights;
-}
-
 void RemoveFolderTree(const fs::path& folder) {
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(folder, error);
@@ -199,41 +177,44 @@ void RemoveFolderTree(const fs::path& folder) {
 // ---- The library ----------------------------------------------------------
 
 // The product's registry key and shared data folder, which the library
-// names itself. A test that finds them already there leaves them alone
-// and is skipped; what a test creates is removed afterwards, whatever
-// happened in between.
+// names itself. The tests run in a Wine prefix of their own, so whatever is
+// there was left by an earlier run of these tests: it is removed before each
+// test, and what a test creates is removed afterwards, whatever happened in
+// between.
 class ProductArea {
  public:
   ProductArea() {
     const std::optional<std::string> shared = OperatingSystemShellFolders().CommonApplicationData();
     if (shared) company_folder_ = *shared + "\\" + kCompanyFolder;
-    in_use_ = !shared || KeyExists(kCompanyKey) ||
-              ::GetFileAttributesA(company_folder_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    Clear();
   }
-  ~ProductArea() {
-    if (in_use_) return;
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kCompanyKey);
-    RemoveFolderTree(company_folder_);
-  }
+  ~ProductArea() { Clear(); }
   ProductArea(const ProductArea&) = delete;
   ProductArea& operator=(const ProductArea&) = delete;
 
-  bool in_use() const { return in_use_; }
+  // Whether the shared folder is known and neither the key nor the company
+  // folder is there.
+  bool clear() const {
+    return !company_folder_.empty() && !KeyExists(kCompanyKey) &&
+           ::GetFileAttributesA(company_folder_.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   const std::string& company_folder() const { return company_folder_; }
   std::string data_folder() const { return company_folder_ + "\\" + kProductFolder; }
 
  private:
+  void Clear() {
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kCompanyKey);
+    if (!company_folder_.empty()) RemoveFolderTree(company_folder_);
+  }
+
   std::string company_folder_;
-  bool in_use_ = true;
 };
 
 class KestruneTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (area_.in_use()) {
-      GTEST_SKIP() << "the product's key or data folder is already there; remove "
-                   << kCompanyKey << " and " << area_.company_folder() << " first";
-    }
+    ASSERT_TRUE(area_.clear()) << "the shared folder is unknown, or " << kCompanyKey << " or "
+                               << area_.company_folder() << " could not be removed";
     library_.reset(::LoadLibraryA(KESTRUNE_PATH));
     ASSERT_TRUE(library_) << KESTRUNE_PATH << ": error " << ::GetLastError();
     do_it_ = EnvironmentExportOf(library_.get(), kDoItExport);
@@ -547,60 +528,12 @@ TEST_F(KestruneTest, OnOlderWindowsOnlyTheRegistryMoves) {
   EXPECT_EQ(moved.at("\\Path\\Already").second, Sz(root_ + "\\Templates"));
   EXPECT_EQ(ReadFolder(root_), files_before);
   EXPECT_EQ(::GetFileAttributesA(area_.company_folder().c_str()), INVALID_FILE_ATTRIBUTES);
+  // Tells the test that started this copy that the checks above ran.
+  const char* ran = std::getenv(kOldWindowsRanVariable);
+  if (ran != nullptr && !HasFailure()) WriteText(ran, version);
 }
 
 // ---- Links planted where the data folder belongs ---------------------------
-
-bool IsReparsePoint(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// A Unix symbolic link at path to target, which Wine shows as a folder with
-// the reparse-point attribute, removed again when the object goes away. Wine
-// can make neither junctions nor such links itself (its calls report success
-// and change nothing), so the Unix tools make and remove it. Wine starts them
-// detached, with no process to wait for: the result is polled instead.
-class PlantedLink {
- public:
-  PlantedLink(const std::string& path, const std::string& target) : path_(path) {
-    RunUnix("ln -s \"" + UnixPathOf(target) + "\" \"" + UnixPathOf(path) + "\"", true);
-  }
-  ~PlantedLink() { RunUnix("rm -f \"" + UnixPathOf(path_) + "\"", false); }
-  PlantedLink(const PlantedLink&) = delete;
-  PlantedLink& operator=(const PlantedLink&) = delete;
-
-  bool planted() const { return IsReparsePoint(path_); }
-
- private:
-  static std::string UnixPathOf(const std::string& path) {
-    using UnixFileName = char*(CDECL*)(const wchar_t*);
-    const auto unix_file_name =
-        GetFunction<UnixFileName>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
-    if (unix_file_name == nullptr) return "";
-    const ScopedHeapBlock<char*> unix_path(unix_file_name(Wide(path).c_str()));
-    return unix_path ? std::string(unix_path.get()) : "";
-  }
-
-  void RunUnix(const std::string& command, bool until_planted) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string command_line = "Z:\\bin\\" + command;
-    if (!::CreateProcessA(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
-      return;
-    }
-    const ScopedKernelHandle process_handle(process.hProcess);
-    const ScopedKernelHandle thread_handle(process.hThread);
-    const auto done = [&] {
-      return until_planted ? planted() : ::GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES;
-    };
-    for (int attempt = 0; attempt < 2000 && !done(); ++attempt) ::Sleep(10);
-  }
-
-  std::string path_;
-};
 
 // The library must not carry the product's data, or Everyone's rights,
 // through a link that someone planted at the company or the product folder.
@@ -686,12 +619,16 @@ TEST(KestruneOldWindowsTest, OlderWindows) {
     ASSERT_TRUE(::CopyFileA(ProgramPath().c_str(), copy.c_str(), FALSE));
     const std::string settings = std::string(kAppDefaults) + "\\" + name;
     ASSERT_TRUE(SetValue(settings, "Version", REG_SZ, Sz(version)));
+    const std::string ran = scratch.Path(std::string(version) + ".ran");
     ASSERT_TRUE(::SetEnvironmentVariableA(kOldWindowsVariable, version));
+    ASSERT_TRUE(::SetEnvironmentVariableA(kOldWindowsRanVariable, ran.c_str()));
     const std::optional<DWORD> code =
         RunToEnd("\"" + copy + "\" --gtest_filter=KestruneTest.OnOlderWindowsOnlyTheRegistryMoves");
     ::SetEnvironmentVariableA(kOldWindowsVariable, nullptr);
+    ::SetEnvironmentVariableA(kOldWindowsRanVariable, nullptr);
     ::RegDeleteTreeA(HKEY_CURRENT_USER, settings.c_str());
     EXPECT_EQ(code, 0u);
+    EXPECT_NE(::GetFileAttributesA(ran.c_str()), INVALID_FILE_ATTRIBUTES) << "the copy ran no checks";
   }
   if (!had_app_defaults) ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaults);
 }

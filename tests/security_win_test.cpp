@@ -18,11 +18,13 @@
 
 #include "platform/scoped_handle_win.h"
 #include "platform/security.h"
+#include "tests/support/everyone_rights_win.h"
 #include "tests/support/scratch_folder.h"
 
 namespace quintarel {
 namespace {
 
+using testing::EveryoneRights;
 using testing::ScratchFolder;
 using testing::WriteText;
 
@@ -34,28 +36,6 @@ ScopedSid WellKnownSid(BYTE authority, BYTE count, DWORD first, DWORD second = 0
 }
 
 ScopedSid Everyone() { return WellKnownSid(1, 1, SECURITY_WORLD_RID); }
-
-// The rights that the allow entries for Everyone in path's list give
-// together; nothing when the list cannot be read.
-std::optional<DWORD> EveryoneRights(const std::string& path) {
-  PACL list = nullptr;
-  ScopedLocalBlock<PSECURITY_DESCRIPTOR> descriptor;
-  if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &list, nullptr, descriptor.put()) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  if (list == nullptr) return std::nullopt;
-  const ScopedSid everyone = Everyone();
-  DWORD rights = 0;
-  for (DWORD index = 0; index < list->AceCount; ++index) {
-    void* entry = nullptr;
-    if (!::GetAce(list, index, &entry)) return std::nullopt;
-    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
-    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    if (::EqualSid(const_cast<DWORD*>(&allowed->SidStart), everyone.get())) rights |= allowed->Mask;
-  }
-  return rights;
-}
 
 struct AclSizeCase {
   const char* label;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,9 +11,12 @@
 #include "package/stream.h"
 #include "package/update_archive.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/upkit/archive_check.h"
 #include "tools/upkit/build_plan.h"
+#include "tools/upkit/command_options.h"
 #include "tools/upkit/json.h"
+#include "tools/upkit/output_checks.h"
 #include "tools/upkit/paths.h"
 #include "tools/upkit/script_check.h"
 #include "tools/upkit/script_summary.h"
@@ -500,6 +504,114 @@ TEST(ScriptSummaryTest, JsonKeepsExactBytesBesideEachText) {
     EXPECT_NE(json.find(expected), std::string::npos) << expected << "\nin:\n" << json;
   }
   EXPECT_EQ(json.find("present"), std::string::npos) << "a script has no entries to mark";
+}
+
+TEST(CommandOptionsTest, BuildArgumentsAndTheirRefusals) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* epoch;
+    std::string error;  // a part of the usage error; "" when accepted
+    BuildOptions expected;
+  };
+  const Case cases[] = {
+      {{"u.inf"}, nullptr, "", {"u.inf", "", std::nullopt, 4}},
+      {{"u.inf", "-o", "x.dat", "--time", "-5", "-j2"}, "9", "", {"u.inf", "x.dat", -5, 2}},
+      {{"-j", "256", "u.inf"}, "", "", {"u.inf", "", std::nullopt, 256}},
+      {{"u.inf"}, "1700000000", "", {"u.inf", "", 1700000000, 4}},
+      {{}, nullptr, "build needs a SCRIPT", {}},
+      {{"a.inf", "b.inf"}, nullptr, "build takes one SCRIPT", {}},
+      {{"u.inf", "-o"}, nullptr, "-o needs a file", {}},
+      {{"u.inf", "-o", ""}, nullptr, "-o needs a file", {}},
+      {{"u.inf", "-j0"}, nullptr, "from 1 to 256, not '0'", {}},
+      {{"u.inf", "-j", "257"}, nullptr, "not '257'", {}},
+      {{"u.inf", "-j"}, nullptr, "-j needs a number", {}},
+      {{"u.inf", "--time", "2147483648"}, nullptr, "--time must be seconds", {}},
+      {{"u.inf"}, "soon", "SOURCE_DATE_EPOCH must be seconds", {}},
+      {{"u.inf", "--fast"}, nullptr, "unknown option '--fast' for build", {}},
+  };
+  for (const Case& c : cases) {
+    const std::string label = ::testing::PrintToString(c.args);
+    BuildOptions options;
+    const std::string error = ParseBuildOptions(c.args, c.epoch, 4, &options);
+    if (c.error.empty()) {
+      EXPECT_EQ(error, "") << label;
+      EXPECT_EQ(options.script, c.expected.script) << label;
+      EXPECT_EQ(options.out, c.expected.out) << label;
+      EXPECT_EQ(options.time, c.expected.time) << label;
+      EXPECT_EQ(options.threads, c.expected.threads) << label;
+    } else {
+      EXPECT_NE(error.find(c.error), std::string::npos) << label << ": " << error;
+    }
+  }
+}
+
+TEST(CommandOptionsTest, ExtractArgumentsAndTheEntriesTheyChoose) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+    std::vector<int> chosen;
+    std::vector<std::string> problems;
+  };
+  const Case cases[] = {
+      {{"a.dat"}, "", {0, 1, 2}, {"entry 3 (A.TXT): same name as entry 1"}},
+      {{"-C", "out", "a.dat", "b.txt", "gone.txt", "A.TXT"}, "", {2, 1}, {"gone.txt: not in a.dat"}},
+      {{"a.dat", "--", "-C"}, "", {}, {"-C: not in a.dat"}},
+      {{}, "extract needs an ARCHIVE", {}, {}},
+      {{"a.dat", "-C"}, "-C needs a folder", {}, {}},
+      {{"-x", "a.dat"}, "unknown option '-x' for extract", {}, {}},
+  };
+  // Entry 3 takes entry 1's name in other letter case, which no builder
+  // writes: extraction by name could never reach it.
+  ScriptArchive built(kHeader, {"a.txt", "b.txt", "c.txt"});
+  MemoryStream written;
+  ASSERT_TRUE(built.archive().WriteTo(written));
+  std::vector<std::uint8_t> bytes = written.TakeBytes();
+  const auto name = std::search(bytes.begin(), bytes.end(), std::begin("c.txt"), std::end("c.txt") - 1);
+  ASSERT_NE(name, bytes.end());
+  std::copy_n("A.TXT", 5, name);
+  testing::MemoryFileSystem files;
+  UpdateArchive archive(files);
+  MemoryStream in(bytes);
+  ASSERT_TRUE(archive.ReadFrom(in));
+  for (const Case& c : cases) {
+    const std::string label = ::testing::PrintToString(c.args);
+    ExtractOptions options;
+    const std::string error = ParseExtractOptions(c.args, &options);
+    if (!c.error.empty()) {
+      EXPECT_NE(error.find(c.error), std::string::npos) << label << ": " << error;
+      continue;
+    }
+    ASSERT_EQ(error, "") << label;
+    const EntryChoice choice = ChooseEntries(archive, options);
+    EXPECT_EQ(choice.chosen, c.chosen) << label;
+    ASSERT_EQ(choice.problems.size(), c.problems.size()) << label;
+    for (std::size_t i = 0; i < c.problems.size(); ++i) {
+      EXPECT_EQ(choice.problems[i].rfind(c.problems[i], 0), 0u) << label << ": " << choice.problems[i];
+    }
+  }
+}
+
+TEST(OutputChecksTest, AnOutputThatIsAPackedSourceIsNamed) {
+  testing::ScratchFolder scratch;
+  testing::WriteText(scratch.Native("update.inf"), "script");
+  testing::WriteText(scratch.Native("a.txt"), "a");
+  const std::string script = scratch.Native("update.inf").string();
+  const std::string listed = scratch.Native("a.txt").string();
+  const std::vector<PackJob> jobs = {{"update.inf", script}, {"a.txt", listed}};
+  const std::vector<ListedFile> files = {{1, "a.txt", false}};
+  const std::pair<std::string, std::string> cases[] = {
+      {script, "is the script itself; the archive would replace it"},
+      {scratch.Native(".").string() + "/a.txt", "is the file of filelist line 1 (a.txt); the archive would replace it"},
+      {scratch.Native("new.dat").string(), ""},
+  };
+  for (const auto& [out, expected] : cases) {
+    const std::string reason = OutOverwritesSource(out, jobs, files, "filelist");
+    if (expected.empty()) {
+      EXPECT_EQ(reason, "") << out;
+    } else {
+      EXPECT_NE(reason.find(expected), std::string::npos) << out << ": " << reason;
+    }
+  }
 }
 
 }  // namespace

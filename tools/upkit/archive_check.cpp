@@ -23,39 +23,6 @@ std::size_t CountNonZero(std::span<const std::uint8_t> bytes) {
       std::count_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; }));
 }
 
-// A read-only Stream over bytes held elsewhere, so the codec can read an
-// entry's data without a copy.
-class ByteView final : public Stream {
- public:
-  explicit ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t n = std::min(count, bytes_.size() - position_);
-    if (n != 0) std::memcpy(buffer, bytes_.data() + position_, n);
-    position_ += n;
-    return n;
-  }
-  // Never written: the view is only the codec's input.
-  void Write(const void*, std::size_t) override {}
-  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override {
-    std::int64_t base = 0;
-    if (origin == SeekOrigin::kCurrent) base = static_cast<std::int64_t>(position_);
-    if (origin == SeekOrigin::kEnd) base = static_cast<std::int64_t>(bytes_.size());
-    position_ = static_cast<std::size_t>(
-        std::clamp<std::int64_t>(base + offset, 0, static_cast<std::int64_t>(bytes_.size())));
-    return position_;
-  }
-  std::uint64_t GetLength() override { return bytes_.size(); }
-  void SetLength(std::uint64_t) override {}
-  void Close() override {}
-
-  std::size_t position() const { return position_; }
-
- private:
-  std::span<const std::uint8_t> bytes_;
-  std::size_t position_ = 0;
-};
-
 class Checker {
  public:
   Checker(std::span<const std::uint8_t> bytes, ProgressSink sink, void* context)

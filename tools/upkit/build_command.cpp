@@ -10,6 +10,7 @@
 #include "package/path.h"
 #include "package/script_values.h"
 #include "tools/upkit/build_plan.h"
+#include "tools/upkit/command_options.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/output_checks.h"
 #include "tools/upkit/file_kind.h"
@@ -23,79 +24,6 @@ namespace quintarel::upkit {
 namespace {
 
 constexpr char kDefaultArchiveName[] = "update.dat";
-constexpr char kSourceDateEpoch[] = "SOURCE_DATE_EPOCH";
-// More threads than this only cost memory: each holds a whole file.
-constexpr unsigned kMaxThreads = 256;
-
-struct BuildOptions {
-  std::string script;
-  std::string out;
-  std::optional<std::int32_t> time;
-  unsigned threads = 0;
-};
-
-int BadTime(std::string_view where, std::string_view text) {
-  return UsageError(std::string(where) + " must be seconds since 1970 UTC that fit a signed " +
-                    "32-bit number, not '" + std::string(text) + "'");
-}
-
-// A thread count from 1 to kMaxThreads, in decimal.
-bool ParseThreads(const std::string& text, unsigned* threads) {
-  if (text.empty() || text.size() > 3 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return false;
-  }
-  const unsigned value = static_cast<unsigned>(std::stoul(text));
-  if (value == 0 || value > kMaxThreads) return false;
-  *threads = value;
-  return true;
-}
-
-// Parses the arguments; returns kExitOk or the usage error's code.
-int ParseOptions(const Arguments& args, BuildOptions* options) {
-  bool have_script = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "-o") {
-      if (++i == args.size() || args[i].empty()) return UsageError("-o needs a file");
-      options->out = args[i];
-    } else if (arg == "--time") {
-      if (++i == args.size()) return UsageError("--time needs seconds since 1970");
-      std::int32_t seconds = 0;
-      if (!ParseArchiveTime(args[i], &seconds)) return BadTime("--time", args[i]);
-      options->time = seconds;
-    } else if (arg == "-j" || (arg.starts_with("-j") && arg.size() > 2)) {
-      std::string count = arg.substr(2);
-      if (count.empty()) {
-        if (++i == args.size()) return UsageError("-j needs a number of threads");
-        count = args[i];
-      }
-      if (!ParseThreads(count, &options->threads)) {
-        return UsageError("-j takes a number of threads from 1 to " + std::to_string(kMaxThreads) +
-                          ", not '" + count + "'");
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option '" + arg + "' for build");
-    } else if (!have_script) {
-      options->script = arg;
-      have_script = true;
-    } else {
-      return UsageError("build takes one SCRIPT");
-    }
-  }
-  if (!have_script) return UsageError("build needs a SCRIPT");
-  if (!options->time) {
-    // Unset and empty both mean "no fixed time", as reproducible builds use it.
-    const char* epoch = std::getenv(kSourceDateEpoch);
-    if (epoch != nullptr && *epoch != '\0') {
-      std::int32_t seconds = 0;
-      if (!ParseArchiveTime(epoch, &seconds)) return BadTime(kSourceDateEpoch, epoch);
-      options->time = seconds;
-    }
-  }
-  if (options->threads == 0) options->threads = std::max(1u, std::thread::hardware_concurrency());
-  return kExitOk;
-}
 
 // Keeps the first file error, which is the cause of the failure.
 class RememberingReporter final : public FileErrorReporter {
@@ -127,25 +55,15 @@ class InterruptScope {
   void (*previous_)(int);
 };
 
-// Why out must not be written: it is the script or a listed file, which
-// the build would replace with the archive. "" when it is neither.
-std::string OutOverwritesSource(const std::string& out, const std::vector<PackJob>& jobs,
-                                const std::vector<ListedFile>& files,
-                                const std::string& section) {
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (!IsSameFile(out, jobs[i].path)) continue;
-    const std::string what = i == 0 ? std::string("the script itself")
-                                    : "the file of " + DescribeLine(section, files[i - 1]);
-    return DisplayPath(out) + " is " + what + "; the archive would replace it";
-  }
-  return std::string();
-}
-
 }  // namespace
 
 int RunBuild(const Arguments& args) {
   BuildOptions options;
-  if (const int usage = ParseOptions(args, &options); usage != kExitOk) return usage;
+  if (const std::string usage = ParseBuildOptions(args, std::getenv("SOURCE_DATE_EPOCH"),
+                                                  std::thread::hardware_concurrency(), &options);
+      !usage.empty()) {
+    return UsageError(usage);
+  }
 
   // The builder reads the script as a Japanese system would, so that a
   // [japanese] file list applies.

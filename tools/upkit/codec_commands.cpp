@@ -14,33 +14,6 @@ namespace quintarel::upkit {
 
 namespace {
 
-// Passes reads through and keeps the input's position, so expansion can
-// show progress through the input (its output size is unknown ahead).
-class PositionTrackingInput final : public Stream {
- public:
-  explicit PositionTrackingInput(Stream& inner) : inner_(inner) {}
-
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t n = inner_.Read(buffer, count);
-    position_ += n;
-    return n;
-  }
-  void Write(const void* buffer, std::size_t count) override { inner_.Write(buffer, count); }
-  std::uint64_t Seek(std::int64_t offset, SeekOrigin origin) override {
-    position_ = inner_.Seek(offset, origin);
-    return position_;
-  }
-  std::uint64_t GetLength() override { return inner_.GetLength(); }
-  void SetLength(std::uint64_t length) override { inner_.SetLength(length); }
-  void Close() override { inner_.Close(); }
-
-  std::uint64_t position() const { return position_; }
-
- private:
-  Stream& inner_;
-  std::uint64_t position_ = 0;
-};
-
 struct ExpandProgress {
   ProgressBar* bar;
   const PositionTrackingInput* input;

@@ -60,4 +60,16 @@ std::string OutputFailure(FileErrorCause cause, const std::string& path) {
   return FormatFileError(cause, DisplayPath(path));
 }
 
+std::string OutOverwritesSource(const std::string& out, const std::vector<PackJob>& jobs,
+                                const std::vector<ListedFile>& files,
+                                const std::string& section) {
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!IsSameFile(out, jobs[i].path)) continue;
+    const std::string what = i == 0 ? std::string("the script itself")
+                                    : "the file of " + DescribeLine(section, files[i - 1]);
+    return DisplayPath(out) + " is " + what + "; the archive would replace it";
+  }
+  return std::string();
+}
+
 }  // namespace quintarel::upkit

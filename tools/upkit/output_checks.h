@@ -2,8 +2,11 @@
 #define TOOLS_UPKIT_OUTPUT_CHECKS_H_
 
 #include <string>
+#include <vector>
 
 #include "package/file_system.h"
+#include "tools/upkit/build_plan.h"
+#include "tools/upkit/parallel_pack.h"
 
 namespace quintarel::upkit {
 
@@ -29,6 +32,12 @@ std::string ExtractionRefusal(FileSystem& files, const std::string& folder, cons
 // refuses a new file where none is in the way, the message names the
 // folder.
 std::string OutputFailure(FileErrorCause cause, const std::string& path);
+
+// Why out must not be written: it is the script (jobs[0]) or a listed file
+// (jobs[i], from files[i - 1] of section), which the build would replace
+// with the archive. "" when it is neither.
+std::string OutOverwritesSource(const std::string& out, const std::vector<PackJob>& jobs,
+                                const std::vector<ListedFile>& files, const std::string& section);
 
 }  // namespace quintarel::upkit
 

@@ -37,23 +37,6 @@ bool IsVersionNumber(std::string_view text) {
   return AllDigits(text.substr(0, dot)) && AllDigits(text.substr(dot + 1));
 }
 
-// Appends what is written to a string.
-class StringOutput final : public Stream {
- public:
-  explicit StringOutput(std::string* text) : text_(text) {}
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  void Write(const void* buffer, std::size_t count) override {
-    text_->append(static_cast<const char*>(buffer), count);
-  }
-  std::uint64_t Seek(std::int64_t, SeekOrigin) override { return text_->size(); }
-  std::uint64_t GetLength() override { return text_->size(); }
-  void SetLength(std::uint64_t) override {}
-  void Close() override {}
-
- private:
-  std::string* text_;
-};
-
 std::string LineName(std::string_view section, std::size_t index) {
   return std::string(section) + " line " + std::to_string(index + 1);
 }

@@ -1,0 +1,55 @@
+#ifndef TOOLS_UPKIT_COMMAND_OPTIONS_H_
+#define TOOLS_UPKIT_COMMAND_OPTIONS_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/update_archive.h"
+
+namespace quintarel::upkit {
+
+// build's command line.
+struct BuildOptions {
+  std::string script;
+  std::string out;
+  std::optional<std::int32_t> time;
+  unsigned threads = 0;
+};
+
+// More threads than this only cost memory: each holds a whole file.
+inline constexpr unsigned kMaxBuildThreads = 256;
+
+// Reads build's arguments into *options: "" when they are usable, else the
+// usage error. source_date_epoch is SOURCE_DATE_EPOCH's value (null when
+// unset), used when --time is not given; default_threads is the thread
+// count without -j.
+std::string ParseBuildOptions(const std::vector<std::string>& args, const char* source_date_epoch,
+                              unsigned default_threads, BuildOptions* options);
+
+// extract's command line.
+struct ExtractOptions {
+  std::string archive;
+  std::string folder = ".";
+  std::vector<std::string> names;
+};
+
+// Reads extract's arguments into *options: "" when they are usable, else
+// the usage error.
+std::string ParseExtractOptions(const std::vector<std::string>& args, ExtractOptions* options);
+
+// The entries extract writes: their indexes, in archive order for "all"
+// and in the order given otherwise, and a line for each one it cannot.
+struct EntryChoice {
+  std::vector<int> chosen;
+  std::vector<std::string> problems;
+};
+EntryChoice ChooseEntries(const UpdateArchive& archive, const ExtractOptions& options);
+
+// How extract names an entry in its messages.
+std::string DescribeEntry(const UpdateArchive& archive, int index);
+
+}  // namespace quintarel::upkit
+
+#endif  // TOOLS_UPKIT_COMMAND_OPTIONS_H_
