@@ -1,5 +1,7 @@
 #include "package/path.h"
 
+#include <algorithm>
+
 #include "package/text.h"
 
 namespace quintarel {
@@ -15,6 +17,15 @@ std::size_t FindLastSeparator(std::string_view path) {
     }
   }
   return last;
+}
+
+std::size_t FindLastFolderSeparator(std::string_view path) {
+  // "/" is never the second byte of a double-byte character; "\" may be.
+  const std::size_t backslash = FindLastSeparator(path);
+  const std::size_t slash = path.rfind('/');
+  if (backslash == std::string_view::npos) return slash;
+  if (slash == std::string_view::npos) return backslash;
+  return std::max(backslash, slash);
 }
 
 namespace {

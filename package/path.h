@@ -14,6 +14,10 @@ namespace quintarel {
 // double-byte character is not), or npos. "/" is never a separator.
 std::size_t FindLastSeparator(std::string_view path);
 
+// The same for a path typed by a person or given by another system, where
+// "/" separates folders too: the last "\" (double-byte aware) or "/".
+std::size_t FindLastFolderSeparator(std::string_view path);
+
 // The text before the last separator; empty when there is none
 // ("C:\App\run.exe" gives "C:\App").
 std::string FolderOf(std::string_view path);

@@ -11,21 +11,26 @@ TEST(Path, SplitsJoinsAndEnds) {
   struct Case {
     std::string path, folder, file, trailing;
     bool absolute;
+    std::size_t last_folder_separator;  // "/" counted too
   };
+  constexpr std::size_t kNone = std::string::npos;
   const Case cases[] = {
-      {"C:\\App\\run.exe", "C:\\App", "run.exe", "C:\\App\\run.exe\\", true},
-      {"C:\\", "C:", "", "C:\\", true},
-      {"C:update.dat", "", "C:update.dat", "C:update.dat\\", true},
-      {"run.exe", "", "run.exe", "run.exe\\", false},
-      {"\\\\server\\share", "\\\\server", "share", "\\\\server\\share\\", true},
-      {"sub/a.txt", "", "sub/a.txt", "sub/a.txt\\", false},
-      {"", "", "", "\\", false},
+      {"C:\\App\\run.exe", "C:\\App", "run.exe", "C:\\App\\run.exe\\", true, 6},
+      {"C:\\", "C:", "", "C:\\", true, 2},
+      {"C:update.dat", "", "C:update.dat", "C:update.dat\\", true, kNone},
+      {"run.exe", "", "run.exe", "run.exe\\", false, kNone},
+      {"\\\\server\\share", "\\\\server", "share", "\\\\server\\share\\", true, 8},
+      {"sub/a.txt", "", "sub/a.txt", "sub/a.txt\\", false, 3},
+      {"a\\b/c\\d", "a\\b/c", "d", "a\\b/c\\d\\", false, 5},
+      {"a/b\\c/d", "a/b", "c/d", "a/b\\c/d\\", false, 5},
+      {"", "", "", "\\", false, kNone},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
     EXPECT_EQ(FileNameOf(c.path), c.file) << c.path;
     EXPECT_EQ(WithTrailingSeparator(c.path), c.trailing) << c.path;
     EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
+    EXPECT_EQ(FindLastFolderSeparator(c.path), c.last_folder_separator) << c.path;
   }
 }
 

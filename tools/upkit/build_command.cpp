@@ -76,7 +76,7 @@ int RunBuild(const Arguments& args) {
     return kExitFailure;
   }
 
-  const std::size_t separator = LastSeparator(options.script);
+  const std::size_t separator = FindLastFolderSeparator(options.script);
   // A script in the root keeps the root as its folder.
   const std::string folder = FolderPart(options.script);
   const std::string script_name =

@@ -71,7 +71,7 @@ int RunExtract(const Arguments& args) {
 
   if (!files.Exists(folder)) {
     // Anchor a relative folder at "." so that its first part can be created too.
-    const std::string anchored = IsRelativePath(folder) ? JoinBelow(".", folder) : folder;
+    const std::string anchored = IsAbsolutePath(folder) ? folder : JoinBelow(".", folder);
     if (!CreateParentFolders(files, JoinBelow(anchored, "x")) || !files.Exists(folder)) {
       PrintError("could not create the folder " + DisplayPath(options.folder));
       return kExitFailure;

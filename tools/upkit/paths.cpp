@@ -51,16 +51,8 @@ std::string FolderPath(std::string_view folder) {
   return path;
 }
 
-std::size_t LastSeparator(std::string_view path) {
-  const std::size_t backslash = FindLastSeparator(path);
-  const std::size_t slash = path.rfind('/');
-  if (backslash == std::string_view::npos) return slash;
-  if (slash == std::string_view::npos) return backslash;
-  return std::max(backslash, slash);
-}
-
 std::string FolderPart(std::string_view path) {
-  const std::size_t separator = LastSeparator(path);
+  const std::size_t separator = FindLastFolderSeparator(path);
   if (separator == std::string_view::npos) return "";
   return std::string(path.substr(0, separator == 0 ? 1 : separator));
 }
@@ -72,10 +64,6 @@ std::string JoinBelow(std::string_view folder, std::string_view name) {
   path.append(name);
   std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '\\');
   return path;
-}
-
-bool IsRelativePath(std::string_view path) {
-  return !path.empty() && !IsSeparator(path.front()) && !HasDrivePrefix(path);
 }
 
 std::string AsciiLowercase(std::string_view name) {

@@ -24,17 +24,9 @@ std::string FolderPath(std::string_view folder);
 // are created.
 std::string JoinBelow(std::string_view folder, std::string_view name);
 
-// Index of the last separator of path, "\" (double-byte aware) or "/", or
-// npos.
-std::size_t LastSeparator(std::string_view path);
-
 // The folder part of path: the text before its last separator, the root's
 // separator kept ("/x" gives "/"); "" when there is none.
 std::string FolderPart(std::string_view path);
-
-// Whether path is relative to the current folder (no leading separator, no
-// drive prefix).
-bool IsRelativePath(std::string_view path);
 
 // name with ASCII letters in lower case, other bytes kept: the key under
 // which names that the archive treats as equal compare equal.

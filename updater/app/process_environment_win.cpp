@@ -34,12 +34,7 @@ std::optional<std::string> Win32ProcessEnvironment::FindFirstMatch(const std::st
   const DWORD length = ::GetFullPathNameA(pattern.c_str(), MAX_PATH, full, nullptr);
   if (length == 0 || length >= MAX_PATH) return std::nullopt;
   const std::string path(full, length);
-  // "/" is never the second byte of a double-byte character; "\" may be.
-  std::size_t separator = FindLastSeparator(path);
-  const std::size_t slash = path.rfind('/');
-  if (slash != std::string::npos && (separator == std::string::npos || slash > separator)) {
-    separator = slash;
-  }
+  const std::size_t separator = FindLastFolderSeparator(path);
   if (separator == std::string::npos) return std::nullopt;
   return path.substr(0, separator + 1) + found.cFileName;
 }
