@@ -107,25 +107,54 @@ int CommandNoNewWindows(const Options& options) {
   return kOk;
 }
 
-// Prints a control's text (the window's own without --id); with an
-// expectation, waits until the text equals it.
-int CommandText(const Options& options) {
+namespace {
+
+// Waits for the selected window and gives its control (--id; the window
+// itself without). Null after saying why, with the command's result in
+// *failure.
+HWND WaitForControl(const Options& options, long long timeout, int* failure) {
   const Selector selector(options);
-  const long long timeout = Timeout(options);
   HWND window = WaitFor(selector, timeout);
-  if (window == nullptr) return TimedOut("no " + selector.Describe());
+  if (window == nullptr) {
+    *failure = TimedOut("no " + selector.Describe());
+    return nullptr;
+  }
   HWND control = Control(window, options);
   if (control == nullptr) {
     std::fprintf(stderr, "guidriver: no control %s\n", options.Get("id").c_str());
-    return kMismatch;
+    *failure = kMismatch;
   }
-  const std::optional<std::string> expected = ExpectedText(options);
-  const Deadline deadline(expected ? timeout : 0);
-  std::string text = WindowText(control);
-  while (expected && text != *expected && !deadline.Passed()) {
+  return control;
+}
+
+// Tries holds at once and then every poll interval until it holds or
+// timeout milliseconds have passed; whether it held at the last try.
+template <typename Condition>
+bool PollUntil(long long timeout, Condition holds) {
+  const Deadline deadline(timeout);
+  bool held = holds();
+  while (!held && !deadline.Passed()) {
     ::Sleep(kPollMilliseconds);
-    text = WindowText(control);
+    held = holds();
   }
+  return held;
+}
+
+}  // namespace
+
+// Prints a control's text (the window's own without --id); with an
+// expectation, waits until the text equals it.
+int CommandText(const Options& options) {
+  const long long timeout = Timeout(options);
+  int failure = kOk;
+  HWND control = WaitForControl(options, timeout, &failure);
+  if (control == nullptr) return failure;
+  const std::optional<std::string> expected = ExpectedText(options);
+  std::string text;
+  PollUntil(expected ? timeout : 0, [&] {
+    text = WindowText(control);
+    return !expected || text == *expected;
+  });
   std::printf("%s\n", Escape(text).c_str());
   if (options.Has("print-hex")) std::printf("hex %s acp %u\n", ToHex(text).c_str(), ::GetACP());
   return CheckText("text", text, expected) ? kOk : kMismatch;
@@ -134,23 +163,12 @@ int CommandText(const Options& options) {
 // Prints "enabled=E visible=V"; --expect takes a comma list of enabled,
 // disabled, visible, hidden and waits until all hold.
 int CommandState(const Options& options) {
-  const Selector selector(options);
   const long long timeout = Timeout(options);
-  HWND window = WaitFor(selector, timeout);
-  if (window == nullptr) return TimedOut("no " + selector.Describe());
-  HWND control = Control(window, options);
-  if (control == nullptr) {
-    std::fprintf(stderr, "guidriver: no control %s\n", options.Get("id").c_str());
-    return kMismatch;
-  }
+  int failure = kOk;
+  HWND control = WaitForControl(options, timeout, &failure);
+  if (control == nullptr) return failure;
   const std::string expected = options.Find("expect").value_or("");
-  auto holds = [&] { return StatesHold(control, expected); };
-  const Deadline deadline(expected.empty() ? 0 : timeout);
-  bool ok = holds();
-  while (!ok && !deadline.Passed()) {
-    ::Sleep(kPollMilliseconds);
-    ok = holds();
-  }
+  const bool ok = PollUntil(expected.empty() ? 0 : timeout, [&] { return StatesHold(control, expected); });
   std::printf("enabled=%d visible=%d\n", ::IsWindowEnabled(control) ? 1 : 0,
               ::IsWindowVisible(control) ? 1 : 0);
   if (!ok) {
