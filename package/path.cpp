@@ -32,6 +32,19 @@ namespace {
 bool EndsWithSeparator(std::string_view path) {
   return !path.empty() && FindLastSeparator(path) == path.size() - 1;
 }
+
+bool HasDrivePrefix(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// Characters of path that its root takes, counting the root's separator:
+// 1 for "\x", 3 for "C:\x", 0 when path is relative.
+std::size_t RootSize(std::string_view path) {
+  if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return 1;
+  if (HasDrivePrefix(path) && path.size() > 2 && (path[2] == '\\' || path[2] == '/')) return 3;
+  return 0;
+}
 }  // namespace
 
 std::string FolderOf(std::string_view path) {
@@ -61,6 +74,29 @@ std::string WithTrailingSeparator(std::string_view path) {
 std::string WithoutTrailingSeparator(std::string_view path) {
   if (EndsWithSeparator(path)) path.remove_suffix(1);
   return std::string(path);
+}
+
+std::string TypedFolderOf(std::string_view path) {
+  const std::size_t separator = FindLastFolderSeparator(path);
+  if (separator == std::string_view::npos) return "";
+  return std::string(path.substr(0, std::max(separator, RootSize(path))));
+}
+
+std::string TypedFileNameOf(std::string_view path) {
+  return std::string(path.substr(FindLastFolderSeparator(path) + 1));  // npos + 1 is 0
+}
+
+std::string TypedFolderPath(std::string_view folder) {
+  std::string path = WithBackslashes(folder);
+  const std::size_t keep = std::max<std::size_t>(RootSize(path), 1);
+  while (path.size() > keep && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string WithBackslashes(std::string_view path) {
+  std::string result(path);
+  std::replace(result.begin(), result.end(), '/', '\\');
+  return result;
 }
 
 bool IsAbsolutePath(std::string_view path) {

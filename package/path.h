@@ -36,6 +36,21 @@ std::string WithTrailingSeparator(std::string_view path);
 // path without one trailing "\" ("C:\" becomes "C:").
 std::string WithoutTrailingSeparator(std::string_view path);
 
+// The folder of a path typed by a person ("/" separates too): the text before
+// the last separator, a root keeping its separator ("/x" gives "/", "C:\x"
+// gives "C:\"); empty when there is none.
+std::string TypedFolderOf(std::string_view path);
+
+// The name after that separator; the whole path when there is none.
+std::string TypedFileNameOf(std::string_view path);
+
+// A folder typed by a person in this form: "/" turned into "\", trailing
+// separators dropped, a root ("\", "C:\") kept whole.
+std::string TypedFolderPath(std::string_view folder);
+
+// path with every "/" turned into "\"; no double-byte character holds "/".
+std::string WithBackslashes(std::string_view path);
+
 // Whether path names its place without a current folder: it begins with a
 // separator or a drive ("C:...").
 bool IsAbsolutePath(std::string_view path);

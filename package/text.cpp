@@ -27,6 +27,18 @@ bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
   return true;
 }
 
+std::string AsciiLowercase(std::string_view text) {
+  std::string folded(text);
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(folded[i]))) {
+      ++i;
+    } else {
+      folded[i] = static_cast<char>(FoldAscii(folded[i]));
+    }
+  }
+  return folded;
+}
+
 bool IsCWhitespace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }

@@ -17,6 +17,11 @@ bool IsLeadByte(unsigned char byte);
 // bytes, and the second bytes of double-byte characters, must be equal.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// text with ASCII letters in lower case and every other byte, the second
+// bytes of double-byte characters included, as it is: the key under which
+// texts that EqualsIgnoringAsciiCase holds equal are equal.
+std::string AsciiLowercase(std::string_view text);
+
 // Equality as the system compares text without regard to case: Win32 asks
 // it (lstrcmpiA, in the user's locale, so letters of the code page beyond
 // ASCII fold too); elsewhere only ASCII letters fold.

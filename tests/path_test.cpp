@@ -12,18 +12,21 @@ TEST(Path, SplitsJoinsAndEnds) {
     std::string path, folder, file, trailing;
     bool absolute;
     std::size_t last_folder_separator;  // "/" counted too
+    std::string typed_folder, typed_name;  // split there, a root kept whole
   };
   constexpr std::size_t kNone = std::string::npos;
   const Case cases[] = {
-      {"C:\\App\\run.exe", "C:\\App", "run.exe", "C:\\App\\run.exe\\", true, 6},
-      {"C:\\", "C:", "", "C:\\", true, 2},
-      {"C:update.dat", "", "C:update.dat", "C:update.dat\\", true, kNone},
-      {"run.exe", "", "run.exe", "run.exe\\", false, kNone},
-      {"\\\\server\\share", "\\\\server", "share", "\\\\server\\share\\", true, 8},
-      {"sub/a.txt", "", "sub/a.txt", "sub/a.txt\\", false, 3},
-      {"a\\b/c\\d", "a\\b/c", "d", "a\\b/c\\d\\", false, 5},
-      {"a/b\\c/d", "a/b", "c/d", "a/b\\c/d\\", false, 5},
-      {"", "", "", "\\", false, kNone},
+      {"C:\\App\\run.exe", "C:\\App", "run.exe", "C:\\App\\run.exe\\", true, 6, "C:\\App", "run.exe"},
+      {"C:\\", "C:", "", "C:\\", true, 2, "C:\\", ""},
+      {"C:\\run.exe", "C:", "run.exe", "C:\\run.exe\\", true, 2, "C:\\", "run.exe"},
+      {"/run.exe", "", "/run.exe", "/run.exe\\", true, 0, "/", "run.exe"},
+      {"C:update.dat", "", "C:update.dat", "C:update.dat\\", true, kNone, "", "C:update.dat"},
+      {"run.exe", "", "run.exe", "run.exe\\", false, kNone, "", "run.exe"},
+      {"\\\\server\\share", "\\\\server", "share", "\\\\server\\share\\", true, 8, "\\\\server", "share"},
+      {"sub/a.txt", "", "sub/a.txt", "sub/a.txt\\", false, 3, "sub", "a.txt"},
+      {"a\\b/c\\d", "a\\b/c", "d", "a\\b/c\\d\\", false, 5, "a\\b/c", "d"},
+      {"a/b\\c/d", "a/b", "c/d", "a/b\\c/d\\", false, 5, "a/b\\c", "d"},
+      {"", "", "", "\\", false, kNone, "", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
@@ -31,7 +34,17 @@ TEST(Path, SplitsJoinsAndEnds) {
     EXPECT_EQ(WithTrailingSeparator(c.path), c.trailing) << c.path;
     EXPECT_EQ(IsAbsolutePath(c.path), c.absolute) << c.path;
     EXPECT_EQ(FindLastFolderSeparator(c.path), c.last_folder_separator) << c.path;
+    EXPECT_EQ(TypedFolderOf(c.path), c.typed_folder) << c.path;
+    EXPECT_EQ(TypedFileNameOf(c.path), c.typed_name) << c.path;
   }
+}
+
+TEST(Path, TypedFolderPathUsesBackslashesAndKeepsRoots) {
+  const std::pair<const char*, const char*> folders[] = {
+      {"out", "out"},   {"out/", "out"},   {"/tmp/x//", "\\tmp\\x"}, {"/", "\\"},
+      {"C:\\", "C:\\"}, {"C:/out/", "C:\\out"}, {".", "."},        {"C:", "C:"},
+  };
+  for (const auto& [given, expected] : folders) EXPECT_EQ(TypedFolderPath(given), expected) << given;
 }
 
 TEST(Path, WithoutTrailingSeparatorDropsOneOnly) {
@@ -49,6 +62,7 @@ TEST(Path, JoinKeepsAbsolutePathsAndAddsOneSeparator) {
   EXPECT_EQ(JoinPath("C:\\build", "D:\\other\\a.exe"), "D:\\other\\a.exe");
   EXPECT_EQ(JoinPath("C:\\build", "\\root\\a.exe"), "\\root\\a.exe");
   EXPECT_EQ(JoinPath("/home/x", "/abs/a.exe"), "/abs/a.exe");
+  EXPECT_EQ(JoinPath("out", WithBackslashes("docs/sub/a.txt")), "out\\docs\\sub\\a.txt");
 }
 
 TEST(FillPlaceholders, FillsEachPlaceholderInTurn) {

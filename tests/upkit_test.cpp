@@ -17,7 +17,7 @@
 #include "tools/upkit/command_options.h"
 #include "tools/upkit/json.h"
 #include "tools/upkit/output_checks.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/script_check.h"
 #include "tools/upkit/script_summary.h"
 #include "tools/upkit/time_format.h"
@@ -50,20 +50,7 @@ TEST(UnsafeNameReasonTest, RefusesEveryNameThatLeavesTheFolder) {
   }
 }
 
-TEST(PathsTest, FolderPathAndJoinBelow) {
-  const std::pair<const char*, const char*> folders[] = {
-      {"out", "out"},       {"out/", "out"},   {"/tmp/x//", "\\tmp\\x"}, {"/", "\\"},
-      {"C:\\", "C:\\"},     {"C:/out/", "C:\\out"}, {".", "."},
-  };
-  for (const auto& [given, expected] : folders) EXPECT_EQ(FolderPath(given), expected) << given;
-
-  EXPECT_EQ(JoinBelow("out", "docs\\a.txt"), "out\\docs\\a.txt");
-  EXPECT_EQ(JoinBelow("out", "docs/sub/a.txt"), "out\\docs\\sub\\a.txt");
-  EXPECT_EQ(JoinBelow("\\", "a"), "\\a");
-  EXPECT_EQ(JoinBelow("C:\\", "a"), "C:\\a");
-}
-
-TEST(PathsTest, PrintableNameEscapesControlBytesOnly) {
+TEST(NamesTest, PrintableNameEscapesControlBytesOnly) {
   EXPECT_EQ(PrintableName("docs\\r\xe9sum\xe9.txt"), "docs\\r\xe9sum\xe9.txt");
   EXPECT_EQ(PrintableName(std::string("a\nb\x1b[2J\x7f")), "a\\x0ab\\x1b[2J\\x7f");
 }

@@ -7,8 +7,9 @@
 #include "package/file_system.h"
 #include "package/fixed_coding.h"
 #include "package/lzss_codec.h"
+#include "package/text.h"
 #include "package/update_archive.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 
 namespace quintarel::upkit {
 

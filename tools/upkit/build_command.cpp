@@ -15,7 +15,6 @@
 #include "tools/upkit/output_checks.h"
 #include "tools/upkit/file_kind.h"
 #include "tools/upkit/parallel_pack.h"
-#include "tools/upkit/paths.h"
 #include "tools/upkit/progress_bar.h"
 #include "tools/upkit/time_format.h"
 
@@ -76,11 +75,8 @@ int RunBuild(const Arguments& args) {
     return kExitFailure;
   }
 
-  const std::size_t separator = FindLastFolderSeparator(options.script);
-  // A script in the root keeps the root as its folder.
-  const std::string folder = FolderPart(options.script);
-  const std::string script_name =
-      separator == std::string::npos ? options.script : options.script.substr(separator + 1);
+  const std::string folder = TypedFolderOf(options.script);
+  const std::string script_name = TypedFileNameOf(options.script);
   const std::string out =
       options.out.empty() ? JoinPath(folder, kDefaultArchiveName) : options.out;
 

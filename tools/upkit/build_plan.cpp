@@ -4,8 +4,9 @@
 #include <unordered_map>
 
 #include "package/script_values.h"
+#include "package/text.h"
 #include "package/update_archive.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 
 namespace quintarel::upkit {
 

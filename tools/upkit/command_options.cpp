@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "tools/upkit/paths.h"
+#include "package/text.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/time_format.h"
 
 namespace quintarel::upkit {

@@ -6,7 +6,7 @@
 #include "package/file_stream.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/file_kind.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/script_check.h"
 #include "tools/upkit/source_file.h"
 

@@ -9,7 +9,7 @@
 #include "tools/upkit/commands.h"
 #include "tools/upkit/file_kind.h"
 #include "tools/upkit/output_checks.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/progress_bar.h"
 
 namespace quintarel::upkit {
@@ -57,7 +57,7 @@ int RunExtract(const Arguments& args) {
   UpdateArchive archive(files);
   if (!OpenArchive(options.archive, archive)) return kExitFailure;
 
-  const std::string folder = FolderPath(options.folder);
+  const std::string folder = TypedFolderPath(options.folder);
   if (const FileKind kind = KindOf(folder);
       kind != FileKind::kMissing && kind != FileKind::kFolder) {
     PrintError(DisplayPath(options.folder) + " is not a folder; nothing extracted");
@@ -71,8 +71,8 @@ int RunExtract(const Arguments& args) {
 
   if (!files.Exists(folder)) {
     // Anchor a relative folder at "." so that its first part can be created too.
-    const std::string anchored = IsAbsolutePath(folder) ? folder : JoinBelow(".", folder);
-    if (!CreateParentFolders(files, JoinBelow(anchored, "x")) || !files.Exists(folder)) {
+    const std::string anchored = IsAbsolutePath(folder) ? folder : JoinPath(".", folder);
+    if (!CreateParentFolders(files, JoinPath(anchored, "x")) || !files.Exists(folder)) {
       PrintError("could not create the folder " + DisplayPath(options.folder));
       return kExitFailure;
     }
@@ -90,7 +90,7 @@ int RunExtract(const Arguments& args) {
       bar.Clear();
       PrintError(DescribeEntry(archive, index) + ": refused, " + reason + "; not extracted");
       ok = false;
-    } else if (const std::string dest = JoinBelow(folder, name),
+    } else if (const std::string dest = JoinPath(folder, WithBackslashes(name)),
                refusal = ExtractionRefusal(files, folder, name, dest, options.archive);
                !refusal.empty()) {
       bar.Clear();

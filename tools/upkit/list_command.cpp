@@ -5,7 +5,7 @@
 
 #include "tools/upkit/commands.h"
 #include "tools/upkit/json.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/time_format.h"
 
 namespace quintarel::upkit {

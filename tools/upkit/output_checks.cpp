@@ -3,7 +3,6 @@
 #include "package/file_error.h"
 #include "package/path.h"
 #include "tools/upkit/file_kind.h"
-#include "tools/upkit/paths.h"
 
 namespace quintarel::upkit {
 
@@ -43,7 +42,7 @@ std::string ExtractionRefusal(FileSystem& files, const std::string& folder, cons
 }
 
 std::string OutputFailure(FileErrorCause cause, const std::string& path) {
-  const std::string part = FolderPart(path);
+  const std::string part = TypedFolderOf(path);
   const std::string folder = part.empty() ? std::string(".") : part;
   const std::string not_written = DisplayPath(path) + " was not written: ";
   const FileKind folder_kind = KindOf(folder);

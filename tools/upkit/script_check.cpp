@@ -8,7 +8,7 @@
 #include "package/text.h"
 #include "package/update_info.h"
 #include "package/version_threshold.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 
 namespace quintarel::upkit {
 

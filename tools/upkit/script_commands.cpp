@@ -4,7 +4,7 @@
 
 #include "package/script_values.h"
 #include "tools/upkit/commands.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 #include "tools/upkit/script_summary.h"
 #include "tools/upkit/terminal.h"
 

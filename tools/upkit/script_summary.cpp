@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "tools/upkit/json.h"
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 
 namespace quintarel::upkit {
 

@@ -34,9 +34,9 @@ std::optional<std::string> Win32ProcessEnvironment::FindFirstMatch(const std::st
   const DWORD length = ::GetFullPathNameA(pattern.c_str(), MAX_PATH, full, nullptr);
   if (length == 0 || length >= MAX_PATH) return std::nullopt;
   const std::string path(full, length);
-  const std::size_t separator = FindLastFolderSeparator(path);
-  if (separator == std::string::npos) return std::nullopt;
-  return path.substr(0, separator + 1) + found.cFileName;
+  const std::string folder = TypedFolderOf(path);
+  if (folder.empty()) return std::nullopt;
+  return JoinPath(folder, found.cFileName);
 }
 
 bool Win32ProcessEnvironment::SetCurrentFolder(const std::string& path) {

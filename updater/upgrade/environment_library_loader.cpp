@@ -13,11 +13,8 @@ constexpr std::string_view kProgramSuffix = "\\Program";
 }  // namespace
 
 std::string LibraryPathBeside(std::string_view program_path) {
-  const std::size_t separator = FindLastSeparator(program_path);
-  if (separator == std::string_view::npos || separator + 1 == program_path.size()) {
-    return kLibraryFileName;
-  }
-  return std::string(program_path.substr(0, separator + 1)).append(kLibraryFileName);
+  if (FileNameOf(program_path).empty()) return kLibraryFileName;
+  return JoinPath(FolderOf(program_path), kLibraryFileName);
 }
 
 std::string InstallationRoot(std::string_view program_folder) {

@@ -1,9 +1,8 @@
-#include "tools/upkit/paths.h"
+#include "tools/upkit/names.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "package/path.h"
 
 namespace quintarel::upkit {
 
@@ -40,38 +39,6 @@ std::string UnsafeNameReason(std::string_view name) {
     if (end == name.end()) return "";
     start = stop + 1;
   }
-}
-
-std::string FolderPath(std::string_view folder) {
-  std::string path(folder);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  // Keep "\" and "C:\" whole: without their separator they name something else.
-  const std::size_t keep = HasDrivePrefix(path) ? 3 : 1;
-  while (path.size() > keep && path.back() == '\\') path.pop_back();
-  return path;
-}
-
-std::string FolderPart(std::string_view path) {
-  const std::size_t separator = FindLastFolderSeparator(path);
-  if (separator == std::string_view::npos) return "";
-  return std::string(path.substr(0, separator == 0 ? 1 : separator));
-}
-
-std::string JoinBelow(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || path.back() != '\\') path += '\\';
-  const std::size_t start = path.size();
-  path.append(name);
-  std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '\\');
-  return path;
-}
-
-std::string AsciiLowercase(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
 }
 
 std::string PrintableName(std::string_view name) {
