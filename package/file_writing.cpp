@@ -61,23 +61,28 @@ bool IsNameBeside(std::string_view path) {
                      [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
-                           const std::function<void(Stream&)>& write) {
+Replacement ReplaceFile(FileSystem& files, const std::string& path,
+                        const std::function<bool(Stream&)>& write) {
   std::string temporary;
-  FileErrorCause cause = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file = CreateFileBeside(files, path, &temporary, &cause);
-  if (!file) return cause;
+  Replacement outcome;
+  std::unique_ptr<FileStream> file = CreateFileBeside(files, path, &temporary, &outcome.cause);
+  if (!file) return outcome;
+  bool complete = false;
   try {
-    write(*file);
+    complete = write(*file);
     file->Close();
   } catch (const FileError& error) {
     file.reset();
     files.RemoveFile(temporary);
-    return error.cause();
+    if (error.file_name() != temporary) throw;
+    outcome.cause = error.cause();
+    return outcome;
   }
-  cause = files.RenameReplacing(temporary, path);
-  if (cause != FileErrorCause::kNone) files.RemoveFile(temporary);
-  return cause;
+  file.reset();
+  if (complete) outcome.cause = files.RenameReplacing(temporary, path);
+  outcome.replaced = complete && outcome.cause == FileErrorCause::kNone;
+  if (!outcome.replaced) files.RemoveFile(temporary);
+  return outcome;
 }
 
 }  // namespace quintarel

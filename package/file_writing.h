@@ -39,11 +39,21 @@ std::string NameBeside(const std::string& path);
 // Whether path has the form of a name that CreateFileBeside makes.
 bool IsNameBeside(std::string_view path);
 
+// How ReplaceFile ended.
+struct Replacement {
+  bool replaced = false;
+  // Why the new file could not be created, written, closed or renamed over
+  // path; kNone when path was replaced or write gave up.
+  FileErrorCause cause = FileErrorCause::kNone;
+};
+
 // Writes the file at path through write: into a new file beside it
-// (CreateFileBeside), renamed over path once complete, so a failure leaves
-// what was at path and nothing beside it. kNone on success, else the cause.
-FileErrorCause ReplaceFile(FileSystem& files, const std::string& path,
-                           const std::function<void(Stream&)>& write);
+// (CreateFileBeside), renamed over path once write returns true. When write
+// returns false or anything fails, what was at path stays and nothing is
+// left beside it. A FileError about another file than the new one (one
+// that write reads) is raised again once the new file is gone.
+Replacement ReplaceFile(FileSystem& files, const std::string& path,
+                        const std::function<bool(Stream&)>& write);
 
 }  // namespace quintarel
 

@@ -206,10 +206,9 @@ bool UpdateArchive::WriteTo(Stream& stream) {
 }
 
 bool UpdateArchive::Save(const std::string& path) {
-  const FileErrorCause cause = ReplaceFile(files_, path, [this](Stream& stream) { WriteTo(stream); });
-  if (cause == FileErrorCause::kNone) return true;
-  Report(reporter_, cause, path);
-  return false;
+  const Replacement outcome = ReplaceFile(files_, path, [this](Stream& stream) { return WriteTo(stream); });
+  if (!outcome.replaced) Report(reporter_, outcome.cause, path);
+  return outcome.replaced;
 }
 
 bool UpdateArchive::AddFile(const std::string& name, const std::string& source_path,
@@ -255,43 +254,19 @@ bool UpdateArchive::ExtractToFile(const std::string& dest_path, std::string_view
   } else {
     files_.SetArchiveAttributeOnly(dest_path);
   }
-  std::string temporary;
-  if (!ExtractBeside(index, dest_path, progress, &temporary, cause)) return false;
-  if (const FileErrorCause renamed = files_.RenameReplacing(temporary, dest_path);
-      renamed != FileErrorCause::kNone) {
-    files_.RemoveFile(temporary);
-    if (cause != nullptr) *cause = renamed;
+  Replacement outcome;
+  try {
+    outcome = ReplaceFile(files_, dest_path,
+                          [&](Stream& stream) { return entry(index).ExtractTo(stream, progress); });
+  } catch (const FileError& error) {
+    if (cause != nullptr) *cause = error.cause();
+    return false;
+  }
+  if (!outcome.replaced) {
+    if (cause != nullptr && outcome.cause != FileErrorCause::kNone) *cause = outcome.cause;
     return false;
   }
   entry(index).ApplyTimes(files_, dest_path);
-  return true;
-}
-
-bool UpdateArchive::ExtractBeside(int index, const std::string& dest_path,
-                                  PercentProgress* progress, std::string* written,
-                                  FileErrorCause* cause) {
-  if (index < 0 || index >= GetCount()) return false;
-  std::string temporary;
-  FileErrorCause created = FileErrorCause::kNone;
-  std::unique_ptr<FileStream> file = CreateFileBeside(files_, dest_path, &temporary, &created);
-  if (!file) {
-    if (cause != nullptr) *cause = created;
-    return false;
-  }
-  bool ok = false;
-  try {
-    ok = entry(index).ExtractTo(*file, progress);
-    file->Close();
-  } catch (const FileError& error) {
-    ok = false;
-    if (cause != nullptr) *cause = error.cause();
-  }
-  file.reset();
-  if (!ok) {
-    files_.RemoveFile(temporary);
-    return false;
-  }
-  *written = std::move(temporary);
   return true;
 }
 

@@ -144,12 +144,6 @@ class UpdateArchive {
   // (when given); other failures leave *cause alone.
   bool ExtractToFile(const std::string& dest_path, std::string_view name,
                      PercentProgress* progress, FileErrorCause* cause = nullptr);
-  // Expands entry index into a new file beside dest_path (see
-  // CreateFileBeside) and gives its path in *written. False, with nothing
-  // left behind, when the file cannot be created or written or the entry is
-  // damaged; the stored times are not applied.
-  bool ExtractBeside(int index, const std::string& dest_path, PercentProgress* progress,
-                     std::string* written, FileErrorCause* cause = nullptr);
   void Clear() { entries_.clear(); }
 
  private:

@@ -486,14 +486,42 @@ TEST_F(SaveTest, AnUncreatableTargetIsReported) {
   EXPECT_EQ(files_.Contents("C:\\locked.dat"), Bytes("previous"));
 }
 
-TEST(ReplaceFileTest, NamesTakenBesideTheFileAreTriedSixteenTimes) {
-  for (const int taken : {15, 16}) {
+TEST(ReplaceFileTest, ReplacesOnlyAWholeWriteAndLeavesNothingBeside) {
+  enum class Write { kWhole, kGivesUp, kFailsToRead };
+  struct Case {
+    int names_taken;
+    Write write;
+    bool replaced;
+    FileErrorCause cause;
+  };
+  const Case cases[] = {
+      {0, Write::kWhole, true, FileErrorCause::kNone},
+      {15, Write::kWhole, true, FileErrorCause::kNone},
+      {16, Write::kWhole, false, FileErrorCause::kAlreadyExists},
+      {0, Write::kGivesUp, false, FileErrorCause::kNone},
+      {0, Write::kFailsToRead, false, FileErrorCause::kNone},
+  };
+  for (const Case& c : cases) {
     MemoryFileSystem files;
     files.AddFile("C:\\a.txt", "old");
-    files.take_created_names(taken);
-    const FileErrorCause cause = ReplaceFile(files, "C:\\a.txt", [](Stream& out) { out.Write("new", 3); });
-    EXPECT_EQ(cause, taken < 16 ? FileErrorCause::kNone : FileErrorCause::kAlreadyExists) << taken;
-    EXPECT_EQ(files.Contents("C:\\a.txt"), Bytes(taken < 16 ? "new" : "old")) << taken;
+    files.take_created_names(c.names_taken);
+    const std::vector<std::string> names = files.Paths();
+    Replacement outcome;
+    const auto write = [&](Stream& out) {
+      out.Write("new", 3);
+      if (c.write == Write::kFailsToRead) throw FileError(FileErrorCause::kHardIO, "C:\\in.txt");
+      return c.write == Write::kWhole;
+    };
+    // An error about the file being read is the caller's to report.
+    if (c.write == Write::kFailsToRead) {
+      EXPECT_THROW(ReplaceFile(files, "C:\\a.txt", write), FileError);
+    } else {
+      outcome = ReplaceFile(files, "C:\\a.txt", write);
+    }
+    EXPECT_EQ(outcome.replaced, c.replaced) << c.names_taken;
+    EXPECT_EQ(outcome.cause, c.cause) << c.names_taken;
+    EXPECT_EQ(files.Contents("C:\\a.txt"), Bytes(c.replaced ? "new" : "old")) << c.names_taken;
+    EXPECT_EQ(files.Paths(), names) << c.names_taken;
   }
 }
 

@@ -330,7 +330,9 @@ void MemoryFileSystem::PowerCut() {
 
 std::vector<std::string> MemoryFileSystem::Paths() const {
   std::vector<std::string> paths;
-  for (const auto& [key, node] : nodes_) paths.push_back(key);
+  for (const auto& [key, node] : nodes_) {
+    if (node) paths.push_back(key);
+  }
   return paths;
 }
 

@@ -38,54 +38,38 @@ int RunCodec(const Arguments& args, Direction direction) {
 
   std::unique_ptr<FileStream> input = OpenForReading(in_path);
   if (!input) return kExitFailure;
-  FileErrorCause cause = FileErrorCause::kNone;
   if (const std::string reason = RefusedOutputReason(files, out_path); !reason.empty()) {
     PrintError(reason + "; not written");
     return kExitFailure;
   }
-  std::string temporary;
-  std::unique_ptr<FileStream> output = CreateFileBeside(files, out_path, &temporary, &cause);
-  if (!output) {
-    PrintError(OutputFailure(cause, out_path));
-    return kExitFailure;
-  }
 
-  bool complete = false;
+  Replacement outcome;
   try {
-    ProgressBar bar(stderr, StderrIsTerminal(), command,
-                    static_cast<std::int64_t>(input->GetLength()));
-    LzssCodec codec;
-    if (direction == Direction::kCompress) {
-      complete = codec.Compress(*output, *input, &ProgressBar::Sink, &bar);
-    } else {
-      PositionTrackingInput tracked(*input);
-      ExpandProgress progress{&bar, &tracked};
-      complete = codec.Expand(*output, tracked, &ShowExpandProgress, &progress);
-    }
-    output->Close();
+    outcome = ReplaceFile(files, out_path, [&](Stream& output) {
+      ProgressBar bar(stderr, StderrIsTerminal(), command,
+                      static_cast<std::int64_t>(input->GetLength()));
+      LzssCodec codec;
+      bool complete = false;
+      if (direction == Direction::kCompress) {
+        complete = codec.Compress(output, *input, &ProgressBar::Sink, &bar);
+      } else {
+        PositionTrackingInput tracked(*input);
+        ExpandProgress progress{&bar, &tracked};
+        complete = codec.Expand(output, tracked, &ShowExpandProgress, &progress);
+      }
+      // Windows cannot replace a file that is open, and IN may be OUT.
+      input.reset();
+      return complete;
+    });
   } catch (const FileError& error) {
-    output.reset();
-    files.RemoveFile(temporary);
-    // The temporary file is an implementation detail; name the file asked for.
-    PrintError(error.file_name() == temporary ? OutputFailure(error.cause(), out_path)
-                                              : std::string(error.what()));
+    PrintError(error.what());
     return kExitFailure;
   }
-  output.reset();
-  // Windows cannot replace a file that is open, and IN may be OUT.
-  input.reset();
-  if (!complete) {
-    files.RemoveFile(temporary);
-    PrintError(in_path + ": the compressed stream ends before its end marker");
-    return kExitFailure;
-  }
-  cause = files.RenameReplacing(temporary, out_path);
-  if (cause != FileErrorCause::kNone) {
-    files.RemoveFile(temporary);
-    PrintError(OutputFailure(cause, out_path));
-    return kExitFailure;
-  }
-  return kExitOk;
+  if (outcome.replaced) return kExitOk;
+  PrintError(outcome.cause != FileErrorCause::kNone
+                 ? OutputFailure(outcome.cause, out_path)
+                 : in_path + ": the compressed stream ends before its end marker");
+  return kExitFailure;
 }
 
 }  // namespace
