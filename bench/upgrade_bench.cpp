@@ -3,9 +3,11 @@
 // archive of stored-alike (incompressible) entries. The archive is built
 // first and not timed.
 // usage: upgrade_bench FOLDER [SIZE_MB] [COUNT] [RUNS]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,7 +25,10 @@ namespace {
 void WriteRandomFile(FileSystem& files, const std::string& path, std::size_t size, std::uint32_t seed) {
   std::mt19937 random(seed);
   std::vector<std::uint8_t> bytes(size);
-  for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(random());
+  for (std::size_t i = 0; i < size; i += 4) {
+    const std::uint32_t word = random();
+    std::memcpy(&bytes[i], &word, std::min<std::size_t>(4, size - i));
+  }
   files.RemoveFile(path);
   FileErrorCause cause = FileErrorCause::kNone;
   const std::unique_ptr<FileStream> file = FileStream::Open(files, path, FileStream::Mode::kCreateNew, &cause);

@@ -313,6 +313,7 @@ bool MemoryFileSystem::RemoveFolder(const std::string& path) {
 }
 
 bool MemoryFileSystem::Change() {
+  const std::lock_guard<std::mutex> lock(*change_mutex_);
   if (changes_left_) {
     if (*changes_left_ == 0) return false;
     --*changes_left_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -112,6 +113,9 @@ class MemoryFileSystem final : public FileSystem {
   bool removals_refused_ = false;
   std::map<std::string, std::size_t> listing_stops_;
   std::optional<std::uint64_t> changes_left_;
+  // Files may be flushed on another thread while changes go on; held by
+  // pointer so that a file system can still be assigned.
+  std::unique_ptr<std::mutex> change_mutex_ = std::make_unique<std::mutex>();
   std::uint64_t changes_ = 0;
 };
 

@@ -80,15 +80,13 @@ bool ProgramFileWriter::Begin(const std::vector<std::string>& destinations) {
 }
 
 bool ProgramFileWriter::Write(std::size_t index, std::string_view entry_name) {
+  failed_ = index;
   if (!journal_ || index != started_ || index >= plan_.files.size()) return false;
   const JournalFile& file = plan_.files[index];
   const int entry = archive_.Find(entry_name);
   if (entry == -1) return false;
   // A path ending in a separator names a folder, which no entry may replace.
   if (file.path.empty() || FindLastSeparator(file.path) == file.path.size() - 1) return false;
-  // What the journal says was there must still be so, or its rollback
-  // would remove a file that is not ours.
-  if (files_.Exists(file.path) != file.existed || (file.existed && !CanWrite(file.path))) return false;
   started_ = index + 1;
   if (!CreateParentFolders(files_, file.path)) return false;
 
@@ -96,15 +94,44 @@ bool ProgramFileWriter::Write(std::size_t index, std::string_view entry_name) {
   std::unique_ptr<FileStream> stream = FileStream::Open(files_, file.temporary, FileStream::Mode::kCreateNew, &cause);
   if (!stream) return false;
   try {
-    // Flushed before the rename, or a power cut could leave the new name
-    // with no content.
     if (!archive_.entry(entry).ExtractTo(*stream, nullptr)) return false;
-    stream->Flush();
-    stream->Close();
   } catch (const FileError&) {
     return false;
   }
-  stream.reset();
+  if (!SettlePending()) return false;
+  // Flushed before the rename, or a power cut could leave the new name with
+  // no content. The disk takes it while the next file is expanded.
+  pending_file_ = std::move(stream);
+  pending_index_ = index;
+  pending_entry_ = entry;
+  pending_flush_ = std::async(std::launch::async, [file = pending_file_.get()] {
+    try {
+      file->Flush();
+      file->Close();
+      return true;
+    } catch (const FileError&) {
+      return false;
+    }
+  });
+  return true;
+}
+
+bool ProgramFileWriter::Finish() { return SettlePending(); }
+
+bool ProgramFileWriter::SettlePending() {
+  if (!pending_file_) return true;
+  const bool flushed = pending_flush_.get();
+  pending_file_.reset();
+  if (flushed && PutInPlace(pending_index_, pending_entry_)) return true;
+  failed_ = pending_index_;
+  return false;
+}
+
+bool ProgramFileWriter::PutInPlace(std::size_t index, int entry) {
+  const JournalFile& file = plan_.files[index];
+  // What the journal says was there must still be so, or its rollback
+  // would remove a file that is not ours.
+  if (files_.Exists(file.path) != file.existed || (file.existed && !CanWrite(file.path))) return false;
   if (file.existed && (files_.Exists(file.backup) ||
                        files_.RenameReplacing(file.path, file.backup) != FileErrorCause::kNone)) {
     return false;
@@ -115,7 +142,7 @@ bool ProgramFileWriter::Write(std::size_t index, std::string_view entry_name) {
 }
 
 bool ProgramFileWriter::Commit(std::vector<std::string>* left) {
-  if (!journal_ || started_ != plan_.files.size() || !journal_->RecordCommitted()) return false;
+  if (!journal_ || pending_file_ || started_ != plan_.files.size() || !journal_->RecordCommitted()) return false;
   *left = RemoveJournalBackups(files_, plan_);
   if (left->empty()) journal_->Remove();
   journal_.reset();
@@ -123,6 +150,10 @@ bool ProgramFileWriter::Commit(std::vector<std::string>* left) {
 }
 
 void ProgramFileWriter::Rollback() {
+  if (pending_file_) {
+    pending_flush_.wait();
+    pending_file_.reset();
+  }
   if (!journal_) return;
   if (UndoJournal(files_, plan_, started_).empty()) journal_->Remove();
   journal_.reset();

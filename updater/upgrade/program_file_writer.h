@@ -2,11 +2,13 @@
 #define UPDATER_UPGRADE_PROGRAM_FILE_WRITER_H_
 
 #include <cstddef>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "package/file_stream.h"
 #include "package/file_system.h"
 #include "package/update_archive.h"
 #include "updater/upgrade/upgrade_journal.h"
@@ -41,12 +43,18 @@ class ProgramFileWriter {
   bool Begin(const std::vector<std::string>& destinations);
   // Writes the named entry to the index-th destination with its stored
   // times, creating missing folders. The file there is replaced only once
-  // the entry has been expanded in full and flushed beside it. False when the
-  // entry is missing or damaged, the destination names a folder or cannot
-  // be written now (CanWrite), or anything cannot be created, renamed or
-  // recorded; Rollback then puts back what this call changed too.
+  // the entry has been expanded in full beside it and flushed to disk. The
+  // flush goes on in the background while the next file is expanded, so the
+  // replacement happens in the next Write or in Finish. False when the entry
+  // is missing or damaged, the destination names a folder or cannot be
+  // written now (CanWrite), or anything cannot be created, flushed, renamed
+  // or recorded; failed_index() then names the file, and Rollback puts back
+  // what was changed.
   bool Write(std::size_t index, std::string_view entry_name);
-  // Marks the set as kept and removes the backups. False, with nothing
+  // Puts the last file written in place. False as for Write.
+  bool Finish();
+  std::size_t failed_index() const { return failed_; }
+  // Once every file is in place (Finish), marks the set as kept and removes the backups. False, with nothing
   // changed, when the mark cannot be recorded: roll back then. The backups
   // that could not be removed (a process started using the old file in the
   // meantime) go to *left; they stay listed in the journal, which the next
@@ -62,8 +70,20 @@ class ProgramFileWriter {
   std::string program_folder_;
   JournalContents plan_;
   std::unique_ptr<JournalWriter> journal_;
+  // Waits for the background flush of the file written last, then renames
+  // it into place and records it.
+  bool SettlePending();
+  bool PutInPlace(std::size_t index, int entry);
+
   // Files whose writing has begun.
   std::size_t started_ = 0;
+  std::size_t failed_ = 0;
+  // The file written last, until it is in place: its expanded temporary,
+  // its flush under way, its index and archive entry.
+  std::unique_ptr<FileStream> pending_file_;
+  std::future<bool> pending_flush_;
+  std::size_t pending_index_ = 0;
+  int pending_entry_ = -1;
 };
 
 }  // namespace quintarel

@@ -32,8 +32,9 @@ WriteOutcome ProgramUpgrade::WriteProgramFiles() {
   }
   if (!writer.Begin(destinations)) return fail(WriteOutcome::Failure::kJournal, 0);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (!writer.Write(i, lines[i].entry)) return fail(WriteOutcome::Failure::kNotWritten, i);
+    if (!writer.Write(i, lines[i].entry)) return fail(WriteOutcome::Failure::kNotWritten, writer.failed_index());
   }
+  if (!writer.Finish()) return fail(WriteOutcome::Failure::kNotWritten, writer.failed_index());
   if (!writer.Commit(&outcome.leftover_backups)) return fail(WriteOutcome::Failure::kJournal, 0);
   return outcome;
 }

@@ -280,15 +280,16 @@ bool ReadJournal(FileSystem& files, const std::string& path, const std::string& 
 
 std::vector<std::string> UndoJournal(FileSystem& files, const JournalContents& journal, std::size_t count) {
   std::vector<std::string> left;
-  for (std::size_t i = std::min(count, journal.files.size()); i-- > 0;) {
+  for (std::size_t i = journal.files.size(); i-- > 0;) {
     const JournalFile& file = journal.files[i];
-    if (file.existed) {
+    if (i < count && file.existed) {
       if (files.Exists(file.backup) && files.RenameReplacing(file.backup, file.path) != FileErrorCause::kNone) {
         left.push_back(file.backup);
       }
-    } else {
+    } else if (i < count) {
       RemoveIfThere(files, file.path, &left);
     }
+    // Files after the first count were at most expanded beside their place.
     RemoveIfThere(files, file.temporary, &left);
   }
   // A folder that is not empty holds something that is not ours: it stays.
@@ -318,7 +319,7 @@ RecoveryOutcome RecoverInterruptedUpgrade(FileSystem& files, const std::string& 
   if (journal.committed) {
     outcome.left = RemoveJournalBackups(files, journal);
   } else if (journal.planned) {
-    // The file after the last one in place may have been half done.
+    // The file after the last one recorded may have been renamed into place.
     outcome.left = UndoJournal(files, journal, journal.written + 1);
   }
   if (!outcome.left.empty() || !files.RemoveFile(path)) return outcome;

@@ -100,8 +100,8 @@ bool ReadJournal(FileSystem& files, const std::string& path, const std::string& 
                  JournalContents* contents);
 
 // Puts back the first count files of an uncommitted journal, newest first
-// (backups renamed back, new files and temporaries removed), then removes
-// its folders that are empty. Safe to repeat: what is already back is left
+// (backups renamed back, new files removed), removes the temporaries of all
+// its files, then its folders that are empty. Safe to repeat: what is already back is left
 // alone. The paths that could not be put back or removed.
 std::vector<std::string> UndoJournal(FileSystem& files, const JournalContents& journal,
                                      std::size_t count);
