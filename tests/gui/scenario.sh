@@ -242,8 +242,8 @@ link_target() {
   printf '%s' "${target//\\\\/\\}"
 }
 
-# expect_failed_upgrade: message 124 ends the wizard, and the product is as
-# it was installed.
+# expect_failed_upgrade: IDS_WRITE_FAILED ends the wizard, and the product is
+# as it was installed.
 expect_failed_upgrade() {
   drv answer-box --buttons ok --button ok \
     --expect 'Failed to write file.\r\nThe upgrade did not finish successfully.'

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Builder mode answered No: the upgrade wizard opens the script itself as
-# an archive and reports it unusable (message 114); nothing is written.
+# an archive and reports it unusable (IDS_FILES_MISSING); nothing is written.
 src=$WORK/src
 mkdir -p "$src"
 write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Cancel in the progress dialog: the build stops, the archive that was
-# there before is left as it was, and the wizard reports 114. A second
+# Cancel in the progress dialog: the build stops, the archive that was there
+# before is left as it was, and the wizard reports IDS_FILES_MISSING. A second
 # copy started meanwhile ends at once.
 src=$WORK/src
 mkdir -p "$src" "$WORK/out"

@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Under a Japanese locale the Japanese string table is used: message 114
+# Under a Japanese locale the Japanese string table is used: IDS_FILES_MISSING
 # reads back, converted with the process code page, as the exact cp932
 # bytes of its Japanese text. The progress dialog, whose template exists in
 # Japanese only, shows its English texts.

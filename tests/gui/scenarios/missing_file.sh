@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # A listed file that does not exist (in a folder that does): the file-error
 # box names the line's path, the build stops without writing, and the
-# wizard reports 114.
+# wizard reports IDS_FILES_MISSING.
 src=$WORK/src
 mkdir -p "$src/sub" "$WORK/out"
 write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \

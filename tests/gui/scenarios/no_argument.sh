@@ -2,7 +2,7 @@
 # No argument, or switches only: the archive is update.dat in the program's
 # own folder, whatever the working directory. The working directory holds
 # another valid archive, so the wizard's title tells which one was opened;
-# without an archive beside the program it is 114.
+# without an archive beside the program it is IDS_FILES_MISSING.
 app=$WORK/app
 cwd=$WORK/cwd
 mkdir -p "$app" "$cwd" "$WORK/payload"

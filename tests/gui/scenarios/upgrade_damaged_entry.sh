@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# An entry of the copy list that does not expand to its size: message 124,
+# An entry of the copy list that does not expand to its size: IDS_WRITE_FAILED,
 # and the files written before it are put back, so the program folder is
 # byte for byte as before; the library is not called and no link changes.
 install_product

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # A copy line whose destination climbs out of the installation, after a line
-# that is fine: message 124 before anything is written. The product is as
+# that is fine: IDS_WRITE_FAILED before anything is written. The product is as
 # installed, nothing appears above it, and the library is not called.
 install_product
 product_archive "$WORK/update.dat" "$SAMPLE_EXE=$SAMPLE_EXE" '..\..\outside.txt=readme.txt'

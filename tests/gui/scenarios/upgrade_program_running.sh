@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # The installed program is running while the user upgrades it. Windows (and
 # Wine) let its file be read and renamed, so only a check before the first
-# write can tell: message 124, and the product is as installed, with no
+# write can tell: IDS_WRITE_FAILED, and the product is as installed, with no
 # backup of the running program left beside it.
 install_product
 product_archive "$WORK/update.dat"

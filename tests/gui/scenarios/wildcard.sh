@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# A wildcard argument: the first match (names compare without regard to
-# case) is offered to the builder. Declined, the wizard reports 114;
+# A wildcard argument: the first match (names compare without regard to case)
+# is offered to the builder. Declined, the wizard reports IDS_FILES_MISSING;
 # accepted, the archive is built from that script.
 src=$WORK/src
 mkdir -p "$src" "$WORK/out"

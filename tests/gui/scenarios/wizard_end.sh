@@ -2,7 +2,7 @@
 # Ways out that end the wizard at once with nothing written and no message:
 # Disagree on the licence, Esc, the close box, and the dialog's own OK
 # command. On the location page neither Esc, the close box nor OK gives the
-# page's own Cancel message (115).
+# page's own Cancel message (IDS_INSTALL_FILE).
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 app=$WORK/app
 install_program "$app" 1.5.0

@@ -1,9 +1,10 @@
 # shellcheck shell=bash
-# The program is not found by any hint: the location page shows "unknown"
-# with Next disabled and Browse visible, and Enter browses. A folder without the program asks
-# 116 (Yes browses again); a folder above the program finds it in a
-# subfolder and shows that folder, and Next is enabled. A second wrong folder
-# answered No empties the location again. Cancel on the page reports 115.
+# The program is not found by any hint: the location page shows "unknown" with
+# Next disabled and Browse visible, and Enter browses. A folder without the
+# program asks IDS_CONTINUE_SEARCH (Yes browses again); a folder above the
+# program finds it in a subfolder and shows that folder, and Next is enabled.
+# A second wrong folder answered No empties the location again. Cancel on the
+# page reports IDS_INSTALL_FILE.
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 title="Sample Viewer 1.61 Upgrade"
 heading='Click [Browse] and specify a location for the program.'

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # The script's title is the wizard's caption, the caption of later message
 # boxes and the top line of the About box, which the system menu's About
-# item (command 16) opens over the wizard; it shows the updater's own file
+# item (IDM_ABOUT) opens over the wizard; it shows the updater's own file
 # version. Without a title all of them read "Updater".
 app=$WORK/app
 install_program "$app" 1.5.0

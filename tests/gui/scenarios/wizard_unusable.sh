@@ -1,8 +1,8 @@
 # shellcheck shell=bash
 # Archives the wizard cannot be built from: a licence entry that the archive
 # lacks, an archive of the script alone, and no archive at all. Each gives
-# message 114 before the wizard shows; the licence case already carries the
-# script's title, read before the licence.
+# IDS_FILES_MISSING before the wizard shows; the licence case already carries
+# the script's title, read before the licence.
 files_missing='One or more files require for upgrading cannot be found.\r\nThe operation is stopped.'
 mkdir -p "$WORK/no-license" "$WORK/script-only"
 write_script "$WORK/no-license/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \

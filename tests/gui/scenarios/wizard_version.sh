@@ -1,9 +1,9 @@
 # shellcheck shell=bash
 # The version check against the script's 1.50-1.61. Newest installed: the
 # version page shows and Next goes on to the licence. Made too old while the
-# licence shows, Back re-runs the check: message 117 and the wizard ends.
-# Too old from the start: 117 at the first Next, and the wizard ends.
-# Nothing is written either way.
+# licence shows, Back re-runs the check: IDS_VERSION_TOO_OLD and the wizard
+# ends. Too old from the start: IDS_VERSION_TOO_OLD at the first Next, and the
+# wizard ends. Nothing is written either way.
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 title="Sample Viewer 1.61 Upgrade"
 app=$WORK/app
