@@ -6,8 +6,8 @@
 expected=$(python3 -c 'print("バージョンアップに必要なファイルがみつかりません\r\n作業を中止します".encode("cp932").hex())')
 src=$WORK/src
 mkdir -p "$src" "$WORK/out"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "big.txt"
-compressible_file "$src/big.txt" $((4 * 1024 * 1024))
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "big.txt"
+harness compressible "$src/big.txt" $((4 * 1024 * 1024))
 # Wine takes the locale from the name alone; no Linux locale needs to exist
 # (bash's own complaint about that is silenced).
 export LC_ALL=ja_JP.UTF-8 2>/dev/null

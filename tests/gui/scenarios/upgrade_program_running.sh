@@ -4,8 +4,8 @@
 # write can tell: IDS_WRITE_FAILED, and the product is as installed, with no
 # backup of the running program left beside it.
 install_product
-product_archive "$WORK/update.dat"
-ship "$WORK/dist" "$WORK/update.dat"
+harness product-archive "$WORK/update.dat"
+harness ship "$WORK/dist" "$WORK/update.dat"
 start_app "$PROGRAM/$SAMPLE_EXE" /wait
 running=$APP_PID
 drv wait-window --caption "Sample Running" --hidden-ok

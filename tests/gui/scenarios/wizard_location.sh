@@ -9,11 +9,11 @@ WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 title="Sample Viewer 1.61 Upgrade"
 heading='Click [Browse] and specify a location for the program.'
 installed="$WORK/disk/Programs/Quintarel/Sample Viewer"
-install_program "$installed" 1.5.0
+harness install-program "$installed" 1.5.0
 mkdir -p "$WORK/disk/Empty/Sub"
-sample_script "$WORK/update/update.inf" 'reg,Quintarel\Not Installed' "exe,$SAMPLE_EXE"
-build_archive "$WORK/update/update.inf" "$WORK/update.dat"
-before=$(snapshot_tree "$WORK/disk")
+harness sample-script "$WORK/update/update.inf" 'reg,Quintarel\Not Installed' "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/update/update.inf" "$WORK/update.dat"
+before=$(harness snapshot "$WORK/disk")
 
 unknown_page() {
   page "$heading" 'Program location\r\nunknown' "1003|enabled,visible|< &Back" \
@@ -47,4 +47,4 @@ drv click "${WIZARD[@]}" --id 1005
 drv answer-box --caption "$title" --buttons ok --button ok \
   --expect "The file $SAMPLE_EXE was not found.\\r\\nInstall Sample Viewer."
 wait_app_exit
-expect_same_tree "$WORK/disk" "$before"
+harness same-tree "$WORK/disk" "$before"
