@@ -11,23 +11,23 @@ import struct
 
 MAGIC = b"Quintarel Corporation : update archive\0"
 MAGIC_FIELD_SIZE = 64
-COUNT_OFFSET = MAGIC_FIELD_SIZE + 4
 HEADER_SIZE = MAGIC_FIELD_SIZE + 8
 NAME_FIELD_SIZE = 260
 MAX_NAME_LENGTH = NAME_FIELD_SIZE - 1
 RECORD_FIELDS = "<IIHHiii"
 RECORD_SIZE = NAME_FIELD_SIZE + struct.calcsize(RECORD_FIELDS)
-FILE_SIZE_OFFSET = NAME_FIELD_SIZE + 4
 FIELD_NAMES = ("stored", "size", "compressed", "padding", "created", "written", "accessed")
 
 
-def header(count):
-    return MAGIC.ljust(MAGIC_FIELD_SIZE, b"\0") + struct.pack("<II", 0, count)
-
-
-def record(name, stored_size, file_size, compressed, when):
-    return name.ljust(NAME_FIELD_SIZE, b"\0") + struct.pack(
-        RECORD_FIELDS, stored_size, file_size, compressed, 0, when, when, when)
+def write(path, entries):
+    """Writes entries as read() returns them: dicts of the name, the record's
+    fields and the stored data."""
+    with open(path, "wb") as f:
+        f.write(MAGIC.ljust(MAGIC_FIELD_SIZE, b"\0") + struct.pack("<II", 0, len(entries)))
+        for entry in entries:
+            f.write(entry["name"].ljust(NAME_FIELD_SIZE, b"\0"))
+            f.write(struct.pack(RECORD_FIELDS, *(entry[field] for field in FIELD_NAMES)))
+            f.write(entry["data"])
 
 
 def read(path):

@@ -18,7 +18,7 @@ import subprocess
 import sys
 import tempfile
 
-from archive_format import MAX_NAME_LENGTH, header, record
+from archive_format import MAX_NAME_LENGTH, write
 
 
 def compress(upkit, runner, path):
@@ -32,7 +32,7 @@ def compress(upkit, runner, path):
 def write_archive(out, entries, upkit=None, runner=()):
     """Writes the archive OUT of (NAME, FILE) pairs as the usage says;
     ValueError for a malformed entry."""
-    parts = []
+    archive = []
     for argument in entries:
         name, sep, path = argument.partition("=")
         if not sep:
@@ -48,12 +48,10 @@ def write_archive(out, entries, upkit=None, runner=()):
             stream = compress(upkit, list(runner), path)
             if len(stream) < len(data):
                 data, compressed = stream, 1
-        parts.append(record(raw_name, len(data), os.path.getsize(path), compressed, time))
-        parts.append(data)
-
-    with open(out, "wb") as f:
-        f.write(header(len(entries)))
-        f.writelines(parts)
+        archive.append(dict(name=raw_name, stored=len(data), size=os.path.getsize(path),
+                            compressed=compressed, padding=0, created=time, written=time,
+                            accessed=time, data=data))
+    write(out, archive)
 
 
 def main():

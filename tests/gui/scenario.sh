@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Runs one GUI scenario: `python3 tests/gui/harness scenario` sets the
-# environment (the fixture's prefix and display, WORK, LOGS, SCREENSHOTS,
-# GUI_HARNESS) and starts this with the scenario's path. Below are the thin
-# helpers the scenarios call; the logic behind them is the harness module's.
+# Runs one GUI scenario: scenario.sh SCRIPT STATE, with the fixture's prefix
+# and display that STATE names. The scenario's files go to
+# GUI_OUTPUT_DIR/work/NAME (WORK), the harness's own to logs/NAME (LOGS).
+# scripts/demo-updater sources it for the helpers alone. The helpers call
+# `harness COMMAND` (tests/gui/harness) for everything but driving windows.
 # A scenario calls fail (directly or through a helper) on the first wrong
 # observation, and so does any command of it that fails unchecked: that
-# takes a screenshot, lists the windows, stops every program the scenario
-# started, by its id, and puts the prefix back as it was.
+# takes a screenshot and lists the windows; at the exit every program the
+# scenario started is stopped, by its id, and the prefix put back as it was.
 set -eEuo pipefail
 
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+GUI_HARNESS=$ROOT/tests/gui/harness
+# The harness runs on the interpreter itself: a version manager's python3
+# shim would add a few hundred milliseconds to every call.
+PYTHON=$(python3 -c 'import sys; print(sys.executable)')
+# shellcheck source=cmake/wine-env.sh
+source "$ROOT/cmake/wine-env.sh"
 APP_PIDS=()
 APP_PID=
 DRV_OUT=
@@ -17,7 +25,7 @@ DRV_OUT=
 # wrong fails the scenario.
 harness() {
   local status=0
-  python3 "$GUI_HARNESS" "$@" 2>"$LOGS/harness.err" || status=$?
+  "$PYTHON" "$GUI_HARNESS" "$@" 2>"$LOGS/harness.err" || status=$?
   ((status == 0)) || fail "$(cat "$LOGS/harness.err")"
 }
 
@@ -46,6 +54,7 @@ kill_apps() {
   APP_PIDS=()
 }
 
+# The exit that follows stops the programs and puts the prefix back.
 fail() {
   # Inside a command substitution: the message only; the scenario's shell
   # fails on the substitution and cleans up there.
@@ -54,29 +63,13 @@ fail() {
     exit 1
   fi
   set +e
-  trap - EXIT ERR
+  trap - ERR
   echo "FAIL $SCENARIO: $*" >&2
-  python3 "$GUI_HARNESS" screenshot "$SCREENSHOTS/$SCENARIO.png"
+  "$PYTHON" "$GUI_HARNESS" screenshot "$SCREENSHOTS/$SCENARIO.png"
   echo "screenshot: $SCREENSHOTS/$SCENARIO.png" >&2
   echo "windows:" >&2
   timeout 20 "$WINELOADER" "$GUI_DRIVER" list >&2 </dev/null
-  kill_apps
-  python3 "$GUI_HARNESS" undo
   exit 1
-}
-
-# Runs at any exit: a scenario that ends early must not leave programs, nor
-# registry keys that would let the next scenario find a program.
-scenario_exit() {
-  local status=$?
-  set +e
-  if ((${#APP_PIDS[@]})); then
-    [ "$status" -eq 0 ] && echo "FAIL $SCENARIO: programs still running at the end" >&2
-    status=1
-    kill_apps
-  fi
-  python3 "$GUI_HARNESS" undo
-  exit "$status"
 }
 
 # The Windows form of an absolute Linux path (drive Z: is the root).
@@ -124,11 +117,6 @@ wait_app_exit() {
   fail "program $pid still running after ${seconds}s"
 }
 
-finish_apps() {
-  local pid
-  for pid in "${APP_PIDS[@]}"; do wait_app_exit "$pid" 10; done
-}
-
 expect_text() {
   [ "$1" = "$2" ] || fail "${3:-text}: got '$1', expected '$2'"
 }
@@ -136,62 +124,19 @@ expect_text() {
 # A literal text as the driver's expectations take it: backslashes doubled.
 literal() { printf '%s' "${1//\\/\\\\}"; }
 
-# write_script FILE LINE...: a text file with CRLF line ends, as the scripts
-# are written on Windows.
-write_script() { harness write-script "$@"; }
-# compressible_file FILE BYTES: text that compresses well.
-compressible_file() { harness compressible "$@"; }
-# snapshot_tree DIR: every file below DIR with its content hash, to show
-# with expect_same_tree DIR SNAPSHOT that nothing was written or changed.
-snapshot_tree() { harness snapshot "$1"; }
-expect_same_tree() { harness same-tree "$1" "$2"; }
-# cp932 TEXT: TEXT in the Japanese code page, written as the driver's \xNN
-# escapes, as a Japanese system shows it.
-cp932() { harness cp932 "$1"; }
-
-# check_archive [--access-time T] [--script SCRIPT] ARCHIVE SOURCE_DIR NAME...:
-# the archive holds exactly the named entries in order, each as the builder
-# must store its source file (the harness's archive module tells the details).
-check_archive() { harness check-archive "$@"; }
-# pack_archive OUT NAME=FILE...: an archive of stored entries, byte by byte.
-pack_archive() { harness pack "$@"; }
-# damage_entry ARCHIVE NAME: the entry claims one byte more than its data
-# expands to, as a damaged copy would.
-damage_entry() { harness damage-entry "$@"; }
-
 # The text of a registry file's string value: backslashes and quotes escaped.
 reg_text() {
   local text=${1//\\/\\\\}
   printf '"%s"' "${text//\"/\\\"}"
 }
-# reg_import LINE...: imports REGEDIT4 lines ('[KEY]', '"Name"="data"',
-# '@="data"'; '[-KEY]' deletes a key, '"Name"=-' a value). Every key named
-# in brackets is deleted again when the scenario ends.
-reg_import() { harness reg-import "$@"; }
-# reg_value KEY NAME: the data of a registry value, empty when it is missing.
-reg_value() { harness reg-value "$@"; }
-# japanese_fonts: programs started from now on draw the dialogs' font with a
-# Japanese one, until the scenario ends.
-japanese_fonts() { harness japanese-fonts; }
 
 # --- The installed program of the wizard scenarios -------------------------
 readonly SAMPLE_EXE=SampleViewer.exe
-# install_program DIR VERSION: the sample program of VERSION (1.4.0, 1.5.0
-# or 1.6.1) as DIR/SampleViewer.exe.
-install_program() { harness install-program "$@"; }
-# register_app_path DIR: the App Paths entry of SampleViewer.exe names DIR.
-register_app_path() { harness register-app-path "$1"; }
-# sample_script FILE HINT...: the wizard scenarios' update script: title,
-# texts, the given hint lines, the version check 1.50-1.61, a licence (shown
-# up to a zero byte) and a copy list, with Japanese sections; the files it
-# lists are written beside it.
-sample_script() { harness sample-script "$@"; }
-# build_archive SCRIPT ARCHIVE: upkit build, as a release engineer makes one.
-build_archive() { harness build-archive "$@"; }
 
 # page HEADING BODY CONTROL...: one driver call checks a whole wizard page of
-# the window that WIZARD selects: the heading, the body box (BODY "" means
-# hidden) and each CONTROL given as "ID|STATES|TEXT" (see guidriver controls).
+# the window that WIZARD selects: the heading (IDC_WIZARD_HEADING), the body
+# box (IDC_WIZARD_BODY; BODY "" means hidden) and each CONTROL given as
+# "ID|STATES|TEXT" (see guidriver controls).
 page() {
   local heading=$1 body=$2 control
   shift 2
@@ -210,17 +155,9 @@ page() {
 readonly COMPANY_KEY='HKEY_CURRENT_USER\Software\Quintarel Corporation'
 # shellcheck disable=SC2034 # the scenarios' expectation
 readonly DATA_FOLDER_WIN='C:\ProgramData\Quintarel Corporation\Tessa Line'
-PRODUCT=$WORK/Tessa\ Line
-PROGRAM=$PRODUCT/Program
 PRODUCT_FILES=
 
 install_product() { PRODUCT_FILES=$(harness install-product "$PRODUCT"); }
-# product_archive ARCHIVE [COPY_LINE...]: the update of the product; the
-# copy lines, when given, stand in for the usual ones.
-product_archive() { harness product-archive "$@"; }
-# ship FOLDER ARCHIVE: what a user receives: updater.exe, Kestrune.dll and
-# update.dat in one folder.
-ship() { harness ship "$@"; }
 
 # finish_product_wizard FOLDER: runs the shipped updater and presses Next
 # until Finish (the program is found and its version lies in the range).
@@ -242,8 +179,8 @@ link_target() {
   printf '%s' "${target//\\\\/\\}"
 }
 
-# expect_failed_upgrade: message 124 ends the wizard, and the product is as
-# it was installed.
+# expect_failed_upgrade: IDS_WRITE_FAILED ends the wizard, and the product is
+# as it was installed.
 expect_failed_upgrade() {
   drv answer-box --buttons ok --button ok \
     --expect 'Failed to write file.\r\nThe upgrade did not finish successfully.'
@@ -253,20 +190,49 @@ expect_failed_upgrade() {
 
 # expect_product_untouched: files, settings, data and links as installed.
 expect_product_untouched() {
-  expect_same_tree "$PRODUCT" "$PRODUCT_FILES"
+  harness same-tree "$PRODUCT" "$PRODUCT_FILES"
   [[ $(stat -c %A "$PROGRAM/readme.txt") == *w* ]] && fail "readme.txt is no longer read-only"
   expect_text "$(stat -c %Y "$PROGRAM/$SAMPLE_EXE")" 1500000000 "the program's write time"
-  expect_text "$(reg_value "$COMPANY_KEY\\Tessaline" Theme)" "Blue" "the old settings"
+  expect_text "$(harness reg-value "$COMPANY_KEY\\Tessaline" Theme)" "Blue" "the old settings"
   [ -d "$WINEPREFIX/drive_c/ProgramData/Quintarel Corporation" ] && fail "a data folder was made"
   expect_text "$(link_target --common 'Tessa Line\Tessa Viewer.lnk')" \
     "$(winpath "$PROGRAM/$SAMPLE_EXE")" "the common link"
 }
 
+# --- Running the scenario ----------------------------------------------------
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
+[ -f "$2" ] || { echo "no GUI fixture state in $2" >&2; exit 1; }
+# shellcheck source=/dev/null
+source "$2"
+SCENARIO=$(basename "$1" .sh)
+WORK=$GUI_OUTPUT_DIR/work/$SCENARIO
+LOGS=$GUI_OUTPUT_DIR/logs/$SCENARIO
+SCREENSHOTS=$GUI_OUTPUT_DIR/screenshots
+PRODUCT=$WORK/Tessa\ Line
+PROGRAM=$PRODUCT/Program
+rm -rf "$WORK" "$LOGS" "$SCREENSHOTS/$SCENARIO.png" "$SCREENSHOTS/$SCENARIO"-*.png
+mkdir -p "$WORK" "$LOGS" "$SCREENSHOTS"
+# English unless a scenario asks otherwise.
+export WINEPREFIX=$GUI_PREFIX DISPLAY=$GUI_DISPLAY LC_ALL=C.UTF-8 WORK LOGS
+
+# Runs at any exit: a scenario that ends early must not leave programs, nor
+# registry keys that would let the next scenario find a program.
+scenario_exit() {
+  local status=$?
+  set +e
+  if ((${#APP_PIDS[@]})); then
+    [ "$status" -eq 0 ] && echo "FAIL $SCENARIO: programs still running at the end" >&2
+    status=1
+    kill_apps
+  fi
+  "$PYTHON" "$GUI_HARNESS" undo
+  exit "$status"
+}
 trap scenario_exit EXIT
 trap 'fail "line $LINENO of $SCENARIO.sh failed: $BASH_COMMAND"' ERR
 started=$(date +%s.%N)
 # shellcheck disable=SC1090
 source "$1"
-finish_apps
+for pid in "${APP_PIDS[@]}"; do wait_app_exit "$pid" 10; done
 awk -v name="$SCENARIO" -v from="$started" -v to="$(date +%s.%N)" \
   'BEGIN { printf "PASS %s (%.1f s)\n", name, to - from }'

@@ -3,41 +3,27 @@ archive the updater's builder wrote against its sources. The layout is
 archive_format's (scripts/), shared with scripts/pack_archive.py."""
 
 import os
-import struct
-import subprocess
 import tempfile
 import time
 
-from archive_format import (COUNT_OFFSET, FILE_SIZE_OFFSET, HEADER_SIZE, NAME_FIELD_SIZE,
-                            RECORD_SIZE, read)
-from wine import HarnessError, winpath
+from archive_format import read, write
+from wine import HarnessError, run, winpath
 
 
 def damage(path, name):
     """The entry NAME claims one byte more than its data expands to, as a
     damaged copy would."""
-    with open(path, "rb") as f:
-        data = bytearray(f.read())
-    offset = HEADER_SIZE
-    for _ in range(struct.unpack_from("<I", data, COUNT_OFFSET)[0]):
-        stored, size = struct.unpack_from("<II", data, offset + NAME_FIELD_SIZE)
-        if data[offset : offset + NAME_FIELD_SIZE].split(b"\0")[0] == os.fsencode(name):
-            struct.pack_into("<I", data, offset + FILE_SIZE_OFFSET, size + 1)
-            with open(path, "wb") as f:
-                f.write(data)
-            return
-        offset += RECORD_SIZE + stored
+    entries = read(path)
+    for entry in entries:
+        if entry["name"] == os.fsencode(name):
+            entry["size"] += 1
+            return write(path, entries)
     raise HarnessError(f"cannot damage {name} in {path}: no such entry")
 
 
-def _upkit(runner, upkit, *args):
-    subprocess.run(runner + [upkit, *args], check=True, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL)
-
-
-def check(runner, upkit, archive, source_dir, names, access_time=None, script=None):
-    """Checks an archive written by the updater's builder against its sources
-    and returns the problems found (none: it matches).
+def check(archive, source_dir, names, access_time=None, script=None):
+    """Checks an archive written by the updater's builder against its sources;
+    fails with every problem found.
 
     The archive must hold exactly the entries NAMES in that order (each the
     path as written in the script, "\\" as separator, relative to
@@ -52,6 +38,7 @@ def check(runner, upkit, archive, source_dir, names, access_time=None, script=No
     gives the source's bytes back. With SCRIPT, the archive must also equal
     `upkit build SCRIPT` entry by entry in everything but the access times.
     Prints one line per entry."""
+    upkit = os.environ["GUI_UPKIT"]
     problems = []
     entries = read(archive)
     if [e["name"] for e in entries] != [os.fsencode(n) for n in names]:
@@ -59,14 +46,15 @@ def check(runner, upkit, archive, source_dir, names, access_time=None, script=No
         entries = []
 
     with tempfile.TemporaryDirectory() as scratch:
+        sources = {}
         for entry in entries:
             name = os.fsdecode(entry["name"])
             source = os.path.join(source_dir, *name.split("\\"))
             info = os.stat(source)  # before anything here reads the file
             with open(source, "rb") as f:
-                content = f.read()
+                content = sources[name] = f.read()
             stream_path = os.path.join(scratch, "stream")
-            _upkit(runner, upkit, "compress", winpath(os.path.abspath(source)), winpath(stream_path))
+            run([upkit, "compress", winpath(os.path.abspath(source)), winpath(stream_path)])
             with open(stream_path, "rb") as f:
                 stream = f.read()
             packed = len(stream) < len(content)
@@ -91,23 +79,18 @@ def check(runner, upkit, archive, source_dir, names, access_time=None, script=No
 
         out = os.path.join(scratch, "out")
         os.mkdir(out)
-        _upkit(runner, upkit, "extract", winpath(os.path.abspath(archive)), "-C", winpath(out))
-        for entry in entries:
-            parts = os.fsdecode(entry["name"]).split("\\")
-            with open(os.path.join(source_dir, *parts), "rb") as f:
-                content = f.read()
+        run([upkit, "extract", winpath(os.path.abspath(archive)), "-C", winpath(out)])
+        for name, content in sources.items():
             try:
-                with open(os.path.join(out, *parts), "rb") as f:
-                    extracted = f.read()
+                with open(os.path.join(out, *name.split("\\")), "rb") as f:
+                    if f.read() != content:
+                        problems.append(f"{name}: extracted bytes differ from the source")
             except OSError as e:
-                problems.append(f"{os.fsdecode(entry['name'])}: not extracted ({e.strerror})")
-                continue
-            if extracted != content:
-                problems.append(f"{os.fsdecode(entry['name'])}: extracted bytes differ from the source")
+                problems.append(f"{name}: not extracted ({e.strerror})")
 
         if script:
             built = os.path.join(scratch, "upkit.dat")
-            _upkit(runner, upkit, "build", winpath(os.path.abspath(script)), "-o", winpath(built))
+            run([upkit, "build", winpath(os.path.abspath(script)), "-o", winpath(built)])
             reference = read(built)
             if len(reference) != len(entries):
                 problems.append(f"upkit build gives {len(reference)} entries, not {len(entries)}")
@@ -116,4 +99,6 @@ def check(runner, upkit, archive, source_dir, names, access_time=None, script=No
                     if mine[field] != theirs[field]:
                         problems.append(f"{os.fsdecode(mine['name'])}: {field} differs from upkit build")
             print(f"compared with upkit build: {len(reference)} entries")
-    return problems
+    if problems:
+        raise HarnessError("the archive does not match its sources:\n" +
+                           "\n".join("MISMATCH " + p for p in problems))

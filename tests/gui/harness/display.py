@@ -58,12 +58,11 @@ def start_xvfb(folder):
         raise RuntimeError("Xvfb did not start: " + f.read())
 
 
-def screenshot(display, path, settle=0.0):
-    """Saves the screen as a PNG; SETTLE seconds first let the last window
-    finish painting. False when xwd or convert failed."""
+def screenshot(path, settle=0.0):
+    """Saves the screen of DISPLAY as a PNG; SETTLE seconds first let the last
+    window finish painting."""
     time.sleep(settle)
-    xwd = subprocess.run(["xwd", "-root", "-display", display], capture_output=True)
-    if xwd.returncode != 0:
-        return False
-    return subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout,
-                          capture_output=True).returncode == 0
+    xwd = subprocess.run(["xwd", "-root", "-display", os.environ["DISPLAY"]], capture_output=True)
+    if xwd.returncode != 0 or subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout,
+                                             capture_output=True).returncode != 0:
+        raise RuntimeError("no screenshot: xwd or convert failed")

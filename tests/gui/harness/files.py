@@ -7,6 +7,8 @@ import hashlib
 import os
 import struct
 
+from wine import HarnessError
+
 # The fixed version record of a version resource starts with this signature.
 FIXED_VERSION_SIGNATURE = b"\xbd\x04\xef\xfe"
 
@@ -19,13 +21,9 @@ def write_script(path, lines, encoding="utf-8"):
 
 def compressible(path, size):
     """SIZE bytes of numbered records: text that compresses well."""
+    record = b"record %08d of the generated data\n"
     with open(path, "wb") as out:
-        line = 0
-        while size > 0:
-            chunk = b"".join(b"record %08d of the generated data\n" % (line + i) for i in range(4096))
-            line += 4096
-            out.write(chunk[:size])
-            size -= len(chunk)
+        out.write(b"".join(record % n for n in range(size // len(record % 0) + 1))[:size])
 
 
 def snapshot(folder):
@@ -45,14 +43,13 @@ def snapshot(folder):
     return "\n".join(f"{digest}  {os.fsdecode(name)}" for name, digest in sorted(lines))
 
 
-def tree_changes(folder, before):
-    """What changed below FOLDER since the snapshot BEFORE, as a diff; empty
-    when nothing did."""
+def same_tree(folder, before):
+    """Fails with a diff when files below FOLDER changed since the snapshot
+    BEFORE."""
     now = snapshot(folder)
-    if now == before:
-        return ""
-    return "\n".join(difflib.unified_diff(before.splitlines(), now.splitlines(), "before", "now",
-                                          lineterm=""))
+    if now != before:
+        diff = difflib.unified_diff(before.splitlines(), now.splitlines(), "before", "now", lineterm="")
+        raise HarnessError(f"files below {folder} changed:\n" + "\n".join(diff))
 
 
 def cp932_escapes(text):

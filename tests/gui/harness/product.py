@@ -3,7 +3,9 @@ scripts and archives, and what a user receives."""
 
 import glob
 import os
+import random
 import shutil
+from pathlib import Path
 
 import registry
 import wine
@@ -55,27 +57,17 @@ def sample_script(path, hints):
         "[license]", "license.txt", "[license_j]", "license_j.txt",
         "[copyfiles]", f"{SAMPLE_EXE}=new.exe",
         "[filelist]", "new.exe", "license.txt", "license_j.txt"], encoding="cp932")
-    with open(os.path.join(folder, "license.txt"), "wb") as f:
-        f.write(b"SAMPLE VIEWER LICENCE\r\nUse it well.\r\n\0HIDDEN AFTER THE ZERO BYTE\r\n")
-    with open(os.path.join(folder, "license_j.txt"), "wb") as f:
-        f.write("サンプルビューア 使用許諾書\r\n大切にお使いください。\r\n".encode("cp932"))
-    with open(os.path.join(folder, "new.exe"), "w") as f:
-        f.write("the new program\n")
+    Path(folder, "license.txt").write_bytes(
+        b"SAMPLE VIEWER LICENCE\r\nUse it well.\r\n\0HIDDEN AFTER THE ZERO BYTE\r\n")
+    Path(folder, "license_j.txt").write_bytes(
+        "サンプルビューア 使用許諾書\r\n大切にお使いください。\r\n".encode("cp932"))
+    Path(folder, "new.exe").write_text("the new program\n")
 
 
 def build_archive(script, archive):
     """upkit build, as a release engineer makes one."""
-    log = os.path.join(os.environ["LOGS"], "upkit.log")
-    status, _, _ = wine.run([os.environ["GUI_UPKIT"], "build", winpath(script), "-o",
-                             winpath(archive), "--time", ARCHIVE_TIME], log=log)
-    if status != 0:
-        with open(log, encoding="latin-1") as f:
-            raise HarnessError(f"upkit build {script}: " + f.read().replace("\r", ""))
-
-
-def _write(path, text):
-    with open(path, "w") as f:
-        f.write(text)
+    wine.run([os.environ["GUI_UPKIT"], "build", winpath(script), "-o", winpath(archive),
+              "--time", ARCHIVE_TIME])
 
 
 def install_product(product):
@@ -87,7 +79,7 @@ def install_product(product):
     program = os.path.join(product, "Program")
     install_program(program, "1.5.0")
     readme = os.path.join(program, "readme.txt")
-    _write(readme, "old readme\n")
+    Path(readme).write_text("old readme\n")
     for path in (os.path.join(program, SAMPLE_EXE), readme):
         os.utime(path, (INSTALLED_TIME, INSTALLED_TIME))
     # Read-only to Windows: the upgrade must replace it, and a failed one
@@ -97,7 +89,7 @@ def install_product(product):
     os.makedirs(os.path.join(product, "Data", "Fonts"), exist_ok=True)
     for name, text in (("Data/notes.txt", "my notes"), ("Data/Fonts/face.fon", "font"),
                        ("settings.ini", "[view]"), ("manual.chm", "help"), ("uninst.isu", "log")):
-        _write(os.path.join(product, name), text + "\n")
+        Path(product, name).write_text(text + "\n")
     data_path = winpath(os.path.join(product, "Data"))
     font_path = data_path + "\\Fonts;C:\\Windows\\Fonts"
     registry.import_lines([
@@ -108,10 +100,10 @@ def install_product(product):
     prefix = os.environ["WINEPREFIX"]
     registry.add_undo(leftovers=[os.path.join(prefix, "drive_c/ProgramData/Quintarel Corporation")])
     exe = winpath(os.path.join(program, SAMPLE_EXE))
-    driver = os.environ["GUI_DRIVER"]
-    wine.drive(driver, "link", "--common", "--name", "Tessa Line\\Tessa Viewer.lnk", "--target", exe)
-    wine.drive(driver, "link", "--user", "--name", "Tessa Viewer.lnk", "--target", exe.lower())
-    wine.drive(driver, "link", "--user", "--name", "Other Viewer.lnk", "--target", exe)
+    for tree, name, target in (("--common", "Tessa Line\\Tessa Viewer.lnk", exe),
+                               ("--user", "Tessa Viewer.lnk", exe.lower()),
+                               ("--user", "Other Viewer.lnk", exe)):
+        wine.run([os.environ["GUI_DRIVER"], "link", tree, "--name", name, "--target", target])
     common = os.path.join(prefix, "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tessa Line")
     user = sorted(glob.glob(os.path.join(
         prefix, "drive_c/users/*/AppData/Roaming/Microsoft/Windows/Start Menu/Programs")))
@@ -119,10 +111,10 @@ def install_product(product):
         raise HarnessError("no user's Start menu in the prefix")
     links = [common] + [os.path.join(folder, f"{name} Viewer.lnk")
                         for folder in user for name in ("Tessa", "Other")]
+    registry.add_undo(leftovers=links)
     for link in links:
         if not os.path.lexists(link):
             raise HarnessError(f"no link at {link}")
-        registry.add_undo(leftovers=[link])
     return snapshot(product)
 
 
@@ -144,9 +136,9 @@ def product_archive(archive, copy_lines):
         "[shortcut keyword]", "Tessa", "[shortcut target]", f"Viewer.exe={SAMPLE_EXE}",
         "[filelist]", SAMPLE_EXE, "guide.txt", "readme.txt"])
     shutil.copy(os.path.join(os.environ["GUI_SAMPLES"], "SampleViewer-1.6.1.exe"),
-                    os.path.join(folder, SAMPLE_EXE))
+                os.path.join(folder, SAMPLE_EXE))
     compressible(os.path.join(folder, "guide.txt"), 20000)
-    _write(os.path.join(folder, "readme.txt"), "new readme\n")
+    Path(folder, "readme.txt").write_text("new readme\n")
     build_archive(os.path.join(folder, "update.inf"), archive)
 
 
@@ -157,3 +149,16 @@ def ship(folder, archive):
     shutil.copy(os.environ["GUI_UPDATER"], os.path.join(folder, "updater.exe"))
     shutil.copy(os.environ["GUI_LIBRARY"], os.path.join(folder, "Kestrune.dll"))
     shutil.copy(archive, os.path.join(folder, "update.dat"))
+
+
+def demo_sample(sample, folder):
+    """A copy of the sample with one large file more (data.txt, listed in the
+    script), so that the demo's progress dialog stays up long enough to be
+    seen."""
+    shutil.copytree(sample, folder)
+    rng = random.Random(7)
+    words = "update archive sample viewer version file folder program".split()
+    Path(folder, "data.txt").write_text("".join(" ".join(rng.choice(words) for _ in range(12)) + "\n"
+                                                for _ in range(120000)))
+    script = Path(folder, "update.inf")
+    script.write_bytes(script.read_bytes().replace(b"[filelist_j]\n", b"[filelist_j]\ndata.txt\n"))

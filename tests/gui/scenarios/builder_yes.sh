@@ -5,7 +5,7 @@
 # as upkit build of the script makes.
 src=$WORK/src
 mkdir -p "$src/sub" "$WORK/out"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
   "[strings]" "title=Builder Test" "[filelist]" \
   "readme.txt" 'sub\data.bin' "empty.txt" "noise.bin" "big.txt"
 printf 'Read me.\r\n' >"$src/readme.txt"
@@ -14,7 +14,7 @@ seq 1 2000 >"$src/sub/data.bin"
 head -c 5000 /dev/urandom >"$src/noise.bin"
 # Large enough that the progress dialog stays up for the checks below on a
 # fast machine too (4 MiB took under half a second).
-compressible_file "$src/big.txt" $((32 * 1024 * 1024))
+harness compressible "$src/big.txt" $((32 * 1024 * 1024))
 # Access time after write time and recent: reading the files leaves both.
 now=$(date +%s)
 for f in update.inf readme.txt sub/data.bin empty.txt noise.bin big.txt; do
@@ -42,6 +42,6 @@ drv state "${progress[@]}" --id 2 --expect enabled,visible
 drv state "${progress[@]}" --id 1003 --expect visible
 
 wait_app_exit "$APP_PID" 60
-check_archive --access-time "$((now - 3600))" --script "$src/update.inf" \
+harness check-archive --access-time "$((now - 3600))" --script "$src/update.inf" \
   "$WORK/out/update.dat" "$src" \
   update.inf readme.txt 'sub\data.bin' empty.txt noise.bin big.txt

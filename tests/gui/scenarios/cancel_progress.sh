@@ -1,16 +1,16 @@
 # shellcheck shell=bash
-# Cancel in the progress dialog: the build stops, the archive that was
-# there before is left as it was, and the wizard reports 114. A second
+# Cancel in the progress dialog: the build stops, the archive that was there
+# before is left as it was, and the wizard reports IDS_FILES_MISSING. A second
 # copy started meanwhile ends at once.
 src=$WORK/src
 mkdir -p "$src" "$WORK/out"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \
   "small.txt" "big.txt"
 echo small >"$src/small.txt"
 # Long enough to take several seconds to pack.
-compressible_file "$src/big.txt" $((24 * 1024 * 1024))
+harness compressible "$src/big.txt" $((24 * 1024 * 1024))
 printf 'the archive that was here before\n' >"$WORK/out/update.dat"
-before=$(snapshot_tree "$WORK")
+before=$(harness snapshot "$WORK")
 
 start_app "$GUI_UPDATER" "$(winpath "$src/update.inf")"
 first=$APP_PID
@@ -31,4 +31,4 @@ drv wait-gone "${progress[@]}" --timeout 10000
 drv answer-box --caption Updater --buttons ok --button ok \
   --expect 'One or more files require for upgrading cannot be found.\r\nThe operation is stopped.'
 wait_app_exit "$first"
-expect_same_tree "$WORK" "$before"
+harness same-tree "$WORK" "$before"

@@ -1,13 +1,13 @@
 # shellcheck shell=bash
-# Under a Japanese locale the Japanese string table is used: message 114
+# Under a Japanese locale the Japanese string table is used: IDS_FILES_MISSING
 # reads back, converted with the process code page, as the exact cp932
 # bytes of its Japanese text. The progress dialog, whose template exists in
 # Japanese only, shows its English texts.
 expected=$(python3 -c 'print("バージョンアップに必要なファイルがみつかりません\r\n作業を中止します".encode("cp932").hex())')
 src=$WORK/src
 mkdir -p "$src" "$WORK/out"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "big.txt"
-compressible_file "$src/big.txt" $((4 * 1024 * 1024))
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "big.txt"
+harness compressible "$src/big.txt" $((4 * 1024 * 1024))
 # Wine takes the locale from the name alone; no Linux locale needs to exist
 # (bash's own complaint about that is silenced).
 export LC_ALL=ja_JP.UTF-8 2>/dev/null

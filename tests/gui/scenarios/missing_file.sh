@@ -1,14 +1,14 @@
 # shellcheck shell=bash
 # A listed file that does not exist (in a folder that does): the file-error
 # box names the line's path, the build stops without writing, and the
-# wizard reports 114.
+# wizard reports IDS_FILES_MISSING.
 src=$WORK/src
 mkdir -p "$src/sub" "$WORK/out"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" \
   "present.txt" 'sub\gone.txt' "after.txt"
 echo present >"$src/present.txt"
 echo after >"$src/after.txt"
-before=$(snapshot_tree "$WORK")
+before=$(harness snapshot "$WORK")
 
 start_app "$GUI_UPDATER" "$(winpath "$src/update.inf")"
 drv answer-box --caption Updater --button yes
@@ -19,4 +19,4 @@ drv answer-box --caption Updater --buttons ok --button ok --expect 'sub\\gone.tx
 drv answer-box --caption Updater --buttons ok --button ok \
   --expect 'One or more files require for upgrading cannot be found.\r\nThe operation is stopped.'
 wait_app_exit
-expect_same_tree "$WORK" "$before"
+harness same-tree "$WORK" "$before"

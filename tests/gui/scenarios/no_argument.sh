@@ -2,7 +2,7 @@
 # No argument, or switches only: the archive is update.dat in the program's
 # own folder, whatever the working directory. The working directory holds
 # another valid archive, so the wizard's title tells which one was opened;
-# without an archive beside the program it is 114.
+# without an archive beside the program it is IDS_FILES_MISSING.
 app=$WORK/app
 cwd=$WORK/cwd
 mkdir -p "$app" "$cwd" "$WORK/payload"
@@ -11,10 +11,10 @@ echo payload >"$WORK/payload/file.txt"
 
 make_archive() {
   local out=$1 title=$2
-  write_script "$WORK/payload/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+  harness write-script "$WORK/payload/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
     "[strings]" "title=$title" "upgrade=Upgrade from the archive titled $title." \
     "[filelist]" "file.txt"
-  pack_archive "$out" "update.inf=$WORK/payload/update.inf" "file.txt=$WORK/payload/file.txt"
+  harness pack "$out" "update.inf=$WORK/payload/update.inf" "file.txt=$WORK/payload/file.txt"
 }
 make_archive "$app/update.dat" "Beside The Program"
 make_archive "$cwd/update.dat" "In The Working Folder"

@@ -3,12 +3,12 @@
 # the wizard, and nothing is written.
 src=$WORK/src
 mkdir -p "$src"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"
 echo a >"$src/a.txt"
-before=$(snapshot_tree "$WORK")
+before=$(harness snapshot "$WORK")
 
 start_app "$GUI_UPDATER" "$(winpath "$src/update.inf")"
 drv answer-box --caption Updater --button yes
 drv save-as --expect-name update.dat --cancel
 wait_app_exit "$APP_PID" 10
-expect_same_tree "$WORK" "$before"
+harness same-tree "$WORK" "$before"

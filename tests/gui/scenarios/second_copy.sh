@@ -3,7 +3,7 @@
 # shows nothing, whether it was given a script or no argument.
 src=$WORK/src
 mkdir -p "$src"
-write_script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"
+harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "a.txt"
 echo a >"$src/a.txt"
 
 start_app "$GUI_UPDATER" "$(winpath "$src/update.inf")"

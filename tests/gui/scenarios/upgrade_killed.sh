@@ -9,8 +9,8 @@ install_product
 copy_lines=("$SAMPLE_EXE=$SAMPLE_EXE" "help\\guide.txt=guide.txt")
 for ((i = 0; i < COPIES; i++)); do copy_lines+=("help\\copy$i.txt=guide.txt"); done
 copy_lines+=("readme.txt=readme.txt")
-product_archive "$WORK/update.dat" "${copy_lines[@]}"
-ship "$WORK/dist" "$WORK/update.dat"
+harness product-archive "$WORK/update.dat" "${copy_lines[@]}"
+harness ship "$WORK/dist" "$WORK/update.dat"
 
 finish_product_wizard "$WORK/dist"
 # Killed once the new program and a quarter of the copies are in place.
@@ -46,4 +46,4 @@ expect_text "$(cat "$PROGRAM/readme.txt")" "new readme" "readme.txt"
 expect_text "$(cd "$PROGRAM" && find . -not -name 'copy*.txt' | sort | tr '\n' ' ')" \
   ". ./SampleViewer.exe ./help ./help/guide.txt ./readme.txt " "the upgraded program folder"
 expect_text "$(find "$PROGRAM/help" -name 'copy*.txt' | wc -l)" "$COPIES" "the copies"
-expect_text "$(reg_value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the settings moved by the library"
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the settings moved by the library"

@@ -6,8 +6,8 @@
 # turns the matching Start-menu links to the new program, and reports
 # success. Nothing is left beside the written files.
 install_product
-product_archive "$WORK/update.dat"
-ship "$WORK/dist" "$WORK/update.dat"
+harness product-archive "$WORK/update.dat"
+harness ship "$WORK/dist" "$WORK/update.dat"
 new_program=$(sha1sum <"$WORK/source/$SAMPLE_EXE")
 
 finish_product_wizard "$WORK/dist"
@@ -31,11 +31,11 @@ expect_text "$(cat "$data/Data/notes.txt")" "my notes" "the moved notes"
 expect_text "$(cat "$data/settings.ini")" "[view]" "the moved settings file"
 expect_text "$(cd "$PRODUCT" && find . -maxdepth 1 | sort | tr '\n' ' ')" \
   ". ./Program ./manual.chm ./uninst.isu " "what stays in the installation"
-expect_text "$(reg_value "$COMPANY_KEY\\Tessaline" Theme)" "" "the old key"
-expect_text "$(reg_value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the moved settings"
-expect_text "$(reg_value "$COMPANY_KEY\\Tessa Line\\Path" Data)" "$DATA_FOLDER_WIN\\Data" \
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessaline" Theme)" "" "the old key"
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the moved settings"
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line\\Path" Data)" "$DATA_FOLDER_WIN\\Data" \
   "the rewritten data path"
-expect_text "$(reg_value "$COMPANY_KEY\\Tessa Line\\Path" Fonts)" \
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line\\Path" Fonts)" \
   "$DATA_FOLDER_WIN\\Data\\Fonts;C:\\Windows\\Fonts" "the rewritten font path"
 
 # The links named by the keyword point at the new program; the other not.

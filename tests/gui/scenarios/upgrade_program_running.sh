@@ -1,11 +1,11 @@
 # shellcheck shell=bash
 # The installed program is running while the user upgrades it. Windows (and
 # Wine) let its file be read and renamed, so only a check before the first
-# write can tell: message 124, and the product is as installed, with no
+# write can tell: IDS_WRITE_FAILED, and the product is as installed, with no
 # backup of the running program left beside it.
 install_product
-product_archive "$WORK/update.dat"
-ship "$WORK/dist" "$WORK/update.dat"
+harness product-archive "$WORK/update.dat"
+harness ship "$WORK/dist" "$WORK/update.dat"
 start_app "$PROGRAM/$SAMPLE_EXE" /wait
 running=$APP_PID
 drv wait-window --caption "Sample Running" --hidden-ok

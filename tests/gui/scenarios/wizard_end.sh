@@ -2,16 +2,16 @@
 # Ways out that end the wizard at once with nothing written and no message:
 # Disagree on the licence, Esc, the close box, and the dialog's own OK
 # command. On the location page neither Esc, the close box nor OK gives the
-# page's own Cancel message (115).
+# page's own Cancel message (IDS_INSTALL_FILE).
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 app=$WORK/app
-install_program "$app" 1.5.0
-sample_script "$WORK/found/update.inf" "exe,$SAMPLE_EXE"
-build_archive "$WORK/found/update.inf" "$WORK/found.dat"
-sample_script "$WORK/lost/update.inf" 'reg,Quintarel\Not Installed' "exe,Lost.exe"
-build_archive "$WORK/lost/update.inf" "$WORK/lost.dat"
-register_app_path "$app"
-before=$(snapshot_tree "$WORK")
+harness install-program "$app" 1.5.0
+harness sample-script "$WORK/found/update.inf" "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/found/update.inf" "$WORK/found.dat"
+harness sample-script "$WORK/lost/update.inf" 'reg,Quintarel\Not Installed' "exe,Lost.exe"
+harness build-archive "$WORK/lost/update.inf" "$WORK/lost.dat"
+harness register-app-path "$app"
+before=$(harness snapshot "$WORK")
 
 # ends_quietly: the wizard ends, and the program with it: a message box
 # would keep it running.
@@ -52,4 +52,4 @@ for way in escape close ok; do
   esac
   ends_quietly
 done
-expect_same_tree "$WORK" "$before"
+harness same-tree "$WORK" "$before"

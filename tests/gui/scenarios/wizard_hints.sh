@@ -18,19 +18,19 @@ run_to_license() {
 }
 
 by_reg="$WORK/by-reg/Sample Viewer"
-install_program "$by_reg" 1.5.0
-reg_import '[HKEY_CURRENT_USER\Software\Quintarel\Sample Viewer]' \
+harness install-program "$by_reg" 1.5.0
+harness reg-import '[HKEY_CURRENT_USER\Software\Quintarel\Sample Viewer]' \
   "\"Path\"=$(reg_text "$(winpath "$by_reg/$SAMPLE_EXE")")"
-sample_script "$WORK/reg/update.inf" 'reg,Quintarel\Sample Viewer' "exe,$SAMPLE_EXE"
-build_archive "$WORK/reg/update.inf" "$WORK/reg.dat"
+harness sample-script "$WORK/reg/update.inf" 'reg,Quintarel\Sample Viewer' "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/reg/update.inf" "$WORK/reg.dat"
 run_to_license "$WORK/reg.dat" reg
 
 by_ext=$WORK/by-ext/Viewer
-install_program "$by_ext" 1.5.0
-reg_import '[HKEY_CLASSES_ROOT\.qsv]' '@="QuintarelSample.Document"' \
+harness install-program "$by_ext" 1.5.0
+harness reg-import '[HKEY_CLASSES_ROOT\.qsv]' '@="QuintarelSample.Document"' \
   '[HKEY_CLASSES_ROOT\QuintarelSample.Document]' \
   '[HKEY_CLASSES_ROOT\QuintarelSample.Document\shell\open\command]' \
   "@=$(reg_text "\"$(winpath "$by_ext/$SAMPLE_EXE")\" \"%1\"")"
-sample_script "$WORK/ext/update.inf" "ext,qsv" "exe,$SAMPLE_EXE"
-build_archive "$WORK/ext/update.inf" "$WORK/ext.dat"
+harness sample-script "$WORK/ext/update.inf" "ext,qsv" "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/ext/update.inf" "$WORK/ext.dat"
 run_to_license "$WORK/ext.dat" ext

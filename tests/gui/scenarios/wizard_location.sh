@@ -1,18 +1,19 @@
 # shellcheck shell=bash
-# The program is not found by any hint: the location page shows "unknown"
-# with Next disabled and Browse visible, and Enter browses. A folder without the program asks
-# 116 (Yes browses again); a folder above the program finds it in a
-# subfolder and shows that folder, and Next is enabled. A second wrong folder
-# answered No empties the location again. Cancel on the page reports 115.
+# The program is not found by any hint: the location page shows "unknown" with
+# Next disabled and Browse visible, and Enter browses. A folder without the
+# program asks IDS_CONTINUE_SEARCH (Yes browses again); a folder above the
+# program finds it in a subfolder and shows that folder, and Next is enabled.
+# A second wrong folder answered No empties the location again. Cancel on the
+# page reports IDS_INSTALL_FILE.
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
 title="Sample Viewer 1.61 Upgrade"
 heading='Click [Browse] and specify a location for the program.'
 installed="$WORK/disk/Programs/Quintarel/Sample Viewer"
-install_program "$installed" 1.5.0
+harness install-program "$installed" 1.5.0
 mkdir -p "$WORK/disk/Empty/Sub"
-sample_script "$WORK/update/update.inf" 'reg,Quintarel\Not Installed' "exe,$SAMPLE_EXE"
-build_archive "$WORK/update/update.inf" "$WORK/update.dat"
-before=$(snapshot_tree "$WORK/disk")
+harness sample-script "$WORK/update/update.inf" 'reg,Quintarel\Not Installed' "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/update/update.inf" "$WORK/update.dat"
+before=$(harness snapshot "$WORK/disk")
 
 unknown_page() {
   page "$heading" 'Program location\r\nunknown' "1003|enabled,visible|< &Back" \
@@ -46,4 +47,4 @@ drv click "${WIZARD[@]}" --id 1005
 drv answer-box --caption "$title" --buttons ok --button ok \
   --expect "The file $SAMPLE_EXE was not found.\\r\\nInstall Sample Viewer."
 wait_app_exit
-expect_same_tree "$WORK/disk" "$before"
+harness same-tree "$WORK/disk" "$before"

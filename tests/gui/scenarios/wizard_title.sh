@@ -1,19 +1,19 @@
 # shellcheck shell=bash
 # The script's title is the wizard's caption, the caption of later message
 # boxes and the top line of the About box, which the system menu's About
-# item (command 16) opens over the wizard; it shows the updater's own file
+# item (IDM_ABOUT) opens over the wizard; it shows the updater's own file
 # version. Without a title all of them read "Updater".
 app=$WORK/app
-install_program "$app" 1.5.0
-register_app_path "$app"
+harness install-program "$app" 1.5.0
+harness register-app-path "$app"
 mkdir -p "$WORK/untitled"
-write_script "$WORK/untitled/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+harness write-script "$WORK/untitled/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
   "[strings]" "upgrade=An upgrade without a title." "[hint]" "exe,$SAMPLE_EXE" \
   "[filelist]" "readme.txt"
 echo "read me" >"$WORK/untitled/readme.txt"
-build_archive "$WORK/untitled/update.inf" "$WORK/untitled.dat"
-sample_script "$WORK/titled/update.inf" "exe,$SAMPLE_EXE"
-build_archive "$WORK/titled/update.inf" "$WORK/titled.dat"
+harness build-archive "$WORK/untitled/update.inf" "$WORK/untitled.dat"
+harness sample-script "$WORK/titled/update.inf" "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/titled/update.inf" "$WORK/titled.dat"
 about=(--caption About --has-id 1008 --not-box)
 
 # about_box TITLE KEY: opens the About box, checks it, closes it with KEY

@@ -1,18 +1,18 @@
 # shellcheck shell=bash
 # Archives the wizard cannot be built from: a licence entry that the archive
 # lacks, an archive of the script alone, and no archive at all. Each gives
-# message 114 before the wizard shows; the licence case already carries the
-# script's title, read before the licence.
+# IDS_FILES_MISSING before the wizard shows; the licence case already carries
+# the script's title, read before the licence.
 files_missing='One or more files require for upgrading cannot be found.\r\nThe operation is stopped.'
 mkdir -p "$WORK/no-license" "$WORK/script-only"
-write_script "$WORK/no-license/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+harness write-script "$WORK/no-license/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
   "[strings]" "title=Missing Licence" "[hint]" "exe,$SAMPLE_EXE" \
   "[license]" "license.txt" "[filelist]" "readme.txt"
 echo "read me" >"$WORK/no-license/readme.txt"
-build_archive "$WORK/no-license/update.inf" "$WORK/no-license.dat"
-write_script "$WORK/script-only/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
+harness build-archive "$WORK/no-license/update.inf" "$WORK/no-license.dat"
+harness write-script "$WORK/script-only/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" \
   "[strings]" "title=Script Only" "[hint]" "exe,$SAMPLE_EXE"
-pack_archive "$WORK/script-only.dat" "update.inf=$WORK/script-only/update.inf"
+harness pack "$WORK/script-only.dat" "update.inf=$WORK/script-only/update.inf"
 
 for case in "no-license.dat|Missing Licence" "script-only.dat|Updater" "missing.dat|Updater"; do
   archive=${case%|*}

@@ -6,10 +6,10 @@
 # over the passed pages to the introduction, and Finish writes the copy list
 # (the program only) and reports success.
 app="$WORK/Program Files/Sample Viewer"
-install_program "$app" 1.5.0
-register_app_path "$app"
-sample_script "$WORK/update/update.inf" "exe,$SAMPLE_EXE"
-build_archive "$WORK/update/update.inf" "$WORK/update.dat"
+harness install-program "$app" 1.5.0
+harness register-app-path "$app"
+harness sample-script "$WORK/update/update.inf" "exe,$SAMPLE_EXE"
+harness build-archive "$WORK/update/update.inf" "$WORK/update.dat"
 
 start_app "$GUI_UPDATER" "$(winpath "$WORK/update.dat")"
 WIZARD=(--caption "Sample Viewer 1.61 Upgrade" --has-id 1001 --not-box)
