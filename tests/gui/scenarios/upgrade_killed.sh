@@ -38,7 +38,9 @@ expect_text "$(cd "$PROGRAM" && find . | sort | tr '\n' ' ')" ". ./SampleViewer.
   "the program folder after the recovery"
 
 drv click "${WIZARD[@]}" --id 1004
-drv answer-box --caption "Tessa Line 1.61 Upgrade" --buttons ok --button ok \
+# Four hundred files, each flushed to disk: on a loaded machine that takes
+# longer than the driver's usual wait.
+drv answer-box --caption "Tessa Line 1.61 Upgrade" --buttons ok --button ok --timeout 60000 \
   --expect "The program was upgraded successfully."
 wait_app_exit
 cmp -s "$PROGRAM/$SAMPLE_EXE" "$WORK/source/$SAMPLE_EXE" || fail "the program was not replaced"
