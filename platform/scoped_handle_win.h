@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <type_traits>
 #include <utility>
@@ -91,6 +92,21 @@ struct SidTraits {
   static void Close(Handle handle) { ::FreeSid(handle); }
 };
 using ScopedSid = ScopedHandle<SidTraits>;
+
+// A cryptographic provider's context and a hash it made; zero means "none".
+struct CryptProviderTraits {
+  using Handle = HCRYPTPROV;
+  static Handle Invalid() { return 0; }
+  static void Close(Handle handle) { ::CryptReleaseContext(handle, 0); }
+};
+using ScopedCryptProvider = ScopedHandle<CryptProviderTraits>;
+
+struct CryptHashTraits {
+  using Handle = HCRYPTHASH;
+  static Handle Invalid() { return 0; }
+  static void Close(Handle handle) { ::CryptDestroyHash(handle); }
+};
+using ScopedCryptHash = ScopedHandle<CryptHashTraits>;
 
 // A block of the process heap, seen as Pointer (an ACL, a descriptor...).
 template <typename Pointer>
