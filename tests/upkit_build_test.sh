@@ -39,18 +39,20 @@ cp -r "$sample" sample
 run build sample/update.inf -o sample.dat --time 1714564800
 expect_rc 0 "build of the sample"; expect_quiet "build of the sample"
 run verify sample.dat; expect_rc 0 "verify of the sample"; expect_quiet "verify of the sample"
-grep -q '^OK: sample.dat: 7 entries' stdout || fail "verify of the sample: $(cat stdout)"
+grep -q '^OK: sample.dat: 8 entries, .*, every one as sealed (SHA-256)$' stdout || fail "verify of the sample: $(cat stdout)"
 run list --json sample.dat; expect_rc 0 "list of the sample"
 python3 - stdout <<'PY' || fail "the sample archive's entries are wrong: $(cat stdout)"
 import json, sys
 entries = json.load(open(sys.argv[1]))["entries"]
 assert [e["name"] for e in entries] == [
     "update.inf", "SampleViewer.exe", "readme.txt", "readme_j.txt", "help\\index.html",
-    "license.txt", "license_j.txt"], entries
+    "license.txt", "license_j.txt", "SHA256SUMS/"], entries
+assert [e.get("digests", False) for e in entries] == [False] * 7 + [True], entries
 for e in entries:
     assert (e["creationTime"], e["writeTime"], e["accessTime"]) == (1714564800,) * 3, e
 PY
 run extract sample.dat -C out; expect_rc 0 "extract of the sample"
+expect_one_error_line "the digest entry left out" "note: entry 7 (SHA256SUMS/): the archive's digests, not a file; not extracted"
 diff -r sample out >diff.txt || fail "extracted files differ from the originals: $(cat diff.txt)"
 
 run show sample.dat; expect_rc 0 "show of the sample"; expect_quiet "show of the sample"
@@ -66,8 +68,8 @@ run show --json --japanese sample.dat; expect_rc 0 "show --json of the sample"
 python3 - stdout <<'PY' || fail "show --json is wrong: $(cat stdout)"
 import json, sys
 show = json.load(open(sys.argv[1], encoding="utf-8"))
-assert show["source"] == "archive" and show["japanese"] is True and show["entries"] == 7
-assert show["updaterAccepts"] is True
+assert show["source"] == "archive" and show["japanese"] is True and show["entries"] == 8
+assert show["updaterAccepts"] is True and show["digests"] is True
 title = "\u30b5\u30f3\u30d7\u30eb\u30d3\u30e5\u30fc\u30a2 1.61 \u30a2\u30c3\u30d7\u30b0\u30ec\u30fc\u30c9"
 assert bytes.fromhex(show["titleHex"]).decode("cp932") == title, show["titleHex"]
 assert [(c["destination"], c["entry"], c["present"]) for c in show["copyFiles"]] == [
@@ -91,6 +93,37 @@ assert show["source"] == "script" and "entries" not in show and "licensePresent"
 assert show["title"] == "Sample Viewer 1.61 Upgrade" and show["license"] == "license.txt"
 assert all("present" not in c for c in show["copyFiles"])
 PY
+
+echo "== sealed and unsealed"
+# Unsealed, the archive is the sealed one without its last entry.
+run build sample/update.inf -o plain.dat --time 1714564800 --no-digests; expect_rc 0 "build --no-digests"
+python3 - sample.dat plain.dat <<'PY' || fail "the sealed archive is not the plain one and a last entry"
+import struct, sys
+sealed, plain = (open(p, "rb").read() for p in sys.argv[1:])
+assert struct.unpack_from("<I", sealed, 68)[0] == struct.unpack_from("<I", plain, 68)[0] + 1
+assert sealed[:68] == plain[:68] and sealed[72:len(plain)] == plain[72:]
+assert sealed[len(plain):len(plain) + 11] == b"SHA256SUMS/"
+PY
+run verify plain.dat; expect_rc 0 "verify of an unsealed archive"
+grep -q '^OK: plain.dat: 7 entries, .*, no digests$' stdout || fail "verify of plain.dat: $(cat stdout)"
+# Bytes that do not compress are stored as they are: one changed byte still
+# expands to its size, and only the seal tells.
+mkdir -p seal
+python3 -c 'import random, sys; random.seed(1); sys.stdout.buffer.write(random.randbytes(4096))' >seal/noise.bin
+script seal/update.inf '[filelist]' noise.bin
+run build seal/update.inf -o seal.dat; expect_rc 0 "build of noise"
+python3 - "$project/scripts" seal.dat flipped.dat <<'PY' || fail "noise.bin is not stored as it is"
+import sys
+sys.path.append(sys.argv[1])
+import archive_format
+entries = archive_format.read(sys.argv[2])
+assert entries[1]["compressed"] == 0
+entries[1]["data"] = entries[1]["data"][:100] + bytes([entries[1]["data"][100] ^ 1]) + entries[1]["data"][101:]
+archive_format.write(sys.argv[3], entries)
+PY
+run verify flipped.dat; expect_rc 1 "verify of a sealed archive with a changed byte"
+grep -qx 'entry 1 (noise.bin): its bytes differ from the ones sealed (SHA-256)' stdout ||
+  fail "verify does not name the changed entry: $(cat stdout)"
 
 echo "== reproducible builds"
 run build sample/update.inf -o again.dat --time 1714564800; expect_rc 0 "second build"

@@ -457,7 +457,7 @@ TEST(ScriptSummaryTest, TextMarksEntriesAndReadsTheFileListAsTheBuilder) {
   ASSERT_TRUE(wizard.Load(script));
   const std::string text = FormatSummaryText(ReadScriptSummary(wizard), &archive.archive());
   for (const char* expected : {
-           "archive:          2 entries, the script is entry 0 (update.inf)\n",
+           "archive:          2 entries, the script is entry 0 (update.inf), no digests\n",
            "title:            T\xe9tel\n",
            "appname:          \n",
            "copyfiles:        2\n  a.exe <- a.exe  (present)\n  b.chm <- help\\b.chm  (missing)\n",
@@ -500,7 +500,7 @@ TEST(CommandOptionsTest, BuildArgumentsAndTheirRefusals) {
   const Case cases[] = {
       {{"u.inf"}, nullptr, "", {"u.inf", "", std::nullopt, 4}},
       {{"u.inf", "-o", "x.dat", "--time", "-5", "-j2"}, "9", "", {"u.inf", "x.dat", -5, 2}},
-      {{"-j", "256", "u.inf"}, "", "", {"u.inf", "", std::nullopt, 256}},
+      {{"-j", "256", "u.inf", "--no-digests"}, "", "", {"u.inf", "", std::nullopt, 256, false}},
       {{"u.inf"}, "1700000000", "", {"u.inf", "", 1700000000, 4}},
       {{}, nullptr, "build needs a SCRIPT", {}},
       {{"a.inf", "b.inf"}, nullptr, "build takes one SCRIPT", {}},
@@ -522,6 +522,7 @@ TEST(CommandOptionsTest, BuildArgumentsAndTheirRefusals) {
       EXPECT_EQ(options.script, c.expected.script) << label;
       EXPECT_EQ(options.out, c.expected.out) << label;
       EXPECT_EQ(options.time, c.expected.time) << label;
+      EXPECT_EQ(options.digests, c.expected.digests) << label;
       EXPECT_EQ(options.threads, c.expected.threads) << label;
     } else {
       EXPECT_NE(error.find(c.error), std::string::npos) << label << ": " << error;

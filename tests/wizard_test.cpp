@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "package/archive_digests.h"
 #include "package/file_writing.h"
 #include "package/fixed_coding.h"
 #include "package/path.h"
@@ -281,6 +282,50 @@ TEST_F(WizardTest, BuildFailsForUnusableArchives) {
   ASSERT_TRUE(archive.Save("C:\\dl\\one.dat"));
   EXPECT_FALSE(context_.BuildSteps(view_, "C:\\dl\\one.dat"));
   EXPECT_TRUE(ui_.log.empty());
+}
+
+// The archive at kArchive sealed with the digests of what its entries held
+// given; the entries may have changed since.
+void SealWith(MemoryFileSystem& files, const std::vector<Sha256Digest>& digests) {
+  UpdateArchive archive(files);
+  ASSERT_TRUE(archive.Open(kArchive));
+  SealArchive(archive, digests);
+  ASSERT_TRUE(archive.Save(kArchive));
+}
+
+std::vector<Sha256Digest> DigestsOf(MemoryFileSystem& files) {
+  UpdateArchive archive(files);
+  EXPECT_TRUE(archive.Open(kArchive));
+  std::vector<Sha256Digest> digests;
+  for (int i = 0; i < archive.GetCount(); ++i) digests.push_back(*DigestOfEntry(archive, i));
+  return digests;
+}
+
+TEST_F(WizardTest, ASealedArchiveOpensOnlyWhenEveryEntryIsAsSealed) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> sealed, shipped;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"as sealed", {{"app.exe", "new"}}, {{"app.exe", "new"}}, true},
+      {"a byte changed", {{"app.exe", "new"}}, {{"app.exe", "nEw"}}, false},
+  };
+  for (const Case& c : cases) {
+    MakeArchive(kHead, c.sealed);
+    const std::vector<Sha256Digest> digests = DigestsOf(files_);
+    MakeArchive(kHead, c.shipped);
+    SealWith(files_, digests);
+    FakeWizardView view;
+    WizardContext context(Services());
+    EXPECT_EQ(context.BuildSteps(view, kArchive), c.opens) << c.name;
+  }
+  // The seal is no file: a sealed script alone is still refused.
+  UpdateArchive archive(files_);
+  ASSERT_TRUE(archive.AddFile("update.inf", "C:\\src\\update.inf", nullptr));
+  ASSERT_TRUE(archive.Save(kArchive));
+  SealWith(files_, DigestsOf(files_));
+  EXPECT_FALSE(context_.BuildSteps(view_, kArchive));
 }
 
 TEST_F(WizardTest, VersionPageIsShownOnlyWhenTheNewestIsInstalled) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <thread>
 
+#include "package/archive_digests.h"
 #include "package/path.h"
 #include "package/script_values.h"
 #include "tools/upkit/build_plan.h"
@@ -130,12 +131,25 @@ int RunBuild(const Arguments& args) {
     // The names were checked above, so none is refused here.
     archive.AddEntry(std::move(entry));
   }
+  const bool only_script = archive.GetCount() < 2;
+  if (options.digests) {
+    std::vector<Sha256Digest> digests;
+    for (const std::optional<Sha256Digest>& digest : outcome.digests) {
+      if (!digest) {
+        PrintError("this system offers no SHA-256 to seal " + DisplayPath(out) +
+                   " with; build with --no-digests to write it unsealed");
+        return kExitFailure;
+      }
+      digests.push_back(*digest);
+    }
+    SealArchive(archive, digests);
+  }
   if (!archive.Save(out)) {
     PrintError(reporter.cause() == FileErrorCause::kNone ? DisplayPath(out) + " could not be written."
                                                          : OutputFailure(reporter.cause(), out));
     return kExitFailure;
   }
-  if (archive.GetCount() < 2) {
+  if (only_script) {
     PrintError("warning: " + options.script + " lists no files; the updater refuses " +
                DisplayPath(out) + ", which holds only the script");
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "package/archive_digests.h"
 #include "package/text.h"
 #include "tools/upkit/names.h"
 #include "tools/upkit/time_format.h"
@@ -55,6 +56,8 @@ std::string ParseBuildOptions(const std::vector<std::string>& args, const char* 
         return "-j takes a number of threads from 1 to " + std::to_string(kMaxBuildThreads) +
                ", not '" + count + "'";
       }
+    } else if (arg == "--no-digests") {
+      options->digests = false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + arg + "' for build";
     } else if (!have_script) {
@@ -104,13 +107,21 @@ std::string DescribeEntry(const UpdateArchive& archive, int index) {
 
 EntryChoice ChooseEntries(const UpdateArchive& archive, const ExtractOptions& options) {
   EntryChoice choice;
+  const auto choose = [&](int index) {
+    if (IsDigestEntryName(archive.entry(index).name())) {
+      choice.notes.push_back(DescribeEntry(archive, index) +
+                             ": the archive's digests, not a file; not extracted (upkit verify checks them)");
+    } else {
+      choice.chosen.push_back(index);
+    }
+  };
   if (!options.names.empty()) {
     for (const std::string& name : options.names) {
       const int index = archive.Find(name);
       if (index == -1) {
         choice.problems.push_back(PrintableName(name) + ": not in " + options.archive);
       } else {
-        choice.chosen.push_back(index);
+        choose(index);
       }
     }
     return choice;
@@ -125,7 +136,7 @@ EntryChoice ChooseEntries(const UpdateArchive& archive, const ExtractOptions& op
       choice.problems.push_back(DescribeEntry(archive, index) + ": same name as entry " +
                                 std::to_string(first) + " when letter case is ignored; not extracted");
     } else {
-      choice.chosen.push_back(index);
+      choose(index);
     }
   }
   return choice;

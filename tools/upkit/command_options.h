@@ -16,6 +16,8 @@ struct BuildOptions {
   std::string out;
   std::optional<std::int32_t> time;
   unsigned threads = 0;
+  // Seal the archive with the digest entry (--no-digests leaves it out).
+  bool digests = true;
 };
 
 // More threads than this only cost memory: each holds a whole file.
@@ -40,10 +42,12 @@ struct ExtractOptions {
 std::string ParseExtractOptions(const std::vector<std::string>& args, ExtractOptions* options);
 
 // The entries extract writes: their indexes, in archive order for "all"
-// and in the order given otherwise, and a line for each one it cannot.
+// and in the order given otherwise, a line for each one it cannot, and a
+// note for the digest entry, which holds no file and is left out.
 struct EntryChoice {
   std::vector<int> chosen;
   std::vector<std::string> problems;
+  std::vector<std::string> notes;
 };
 EntryChoice ChooseEntries(const UpdateArchive& archive, const ExtractOptions& options);
 

@@ -67,6 +67,7 @@ int RunExtract(const Arguments& args) {
   const EntryChoice choice = ChooseEntries(archive, options);
   bool ok = choice.problems.empty();
   for (const std::string& problem : choice.problems) PrintError(problem);
+  for (const std::string& note : choice.notes) PrintError("note: " + note);
   const std::vector<int>& chosen = choice.chosen;
 
   if (!files.Exists(folder)) {

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "package/archive_digests.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/json.h"
 #include "tools/upkit/names.h"
@@ -16,12 +17,14 @@ void PrintText(const UpdateArchive& archive) {
   for (int i = 0; i < archive.GetCount(); ++i) {
     const ArchiveEntry& entry = archive.entry(i);
     // Tabs between the fields: a name may contain spaces.
-    std::printf("%d\t%s\t%" PRIu32 "\t%" PRIu32 "\t%u\t%s\t%s\t%s\n", i,
+    // The digest entry gets a ninth field that says what it is.
+    std::printf("%d\t%s\t%" PRIu32 "\t%" PRIu32 "\t%u\t%s\t%s\t%s%s\n", i,
                 PrintableName(entry.name()).c_str(), entry.file_size(), entry.stored_size(),
                 static_cast<unsigned>(entry.compressed()),
                 FormatArchiveTime(entry.creation_time()).c_str(),
                 FormatArchiveTime(entry.write_time()).c_str(),
-                FormatArchiveTime(entry.access_time()).c_str());
+                FormatArchiveTime(entry.access_time()).c_str(),
+                IsDigestEntryName(entry.name()) ? "\tdigests" : "");
   }
 }
 
@@ -39,6 +42,7 @@ void PrintJson(const UpdateArchive& archive) {
     out += ",\"creationTime\":" + std::to_string(entry.creation_time());
     out += ",\"writeTime\":" + std::to_string(entry.write_time());
     out += ",\"accessTime\":" + std::to_string(entry.access_time());
+    if (IsDigestEntryName(entry.name())) out += ",\"digests\":true";
     out += '}';
   }
   out += "]}\n";

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "package/archive_digests.h"
 #include "tools/upkit/source_file.h"
 
 namespace quintarel::upkit {
@@ -22,6 +23,7 @@ enum class JobState { kPending, kDone, kFailed, kStopped };
 
 struct Slot {
   std::unique_ptr<ArchiveEntry> entry;
+  std::optional<Sha256Digest> digest;
   std::string error;
   std::atomic<JobState> state{JobState::kPending};
   std::atomic<std::int64_t> percent{0};
@@ -100,6 +102,7 @@ class Packer {
         slot.state = JobState::kFailed;
         return;
       }
+      slot.digest = DigestOf(source.bytes);
       MemoryStream stream(std::move(source.bytes));
       auto entry = std::make_unique<ArchiveEntry>();
       JobContext context{this, index};
@@ -143,7 +146,10 @@ class Packer {
       outcome.error = std::move(slot.error);
       return outcome;
     }
-    for (Slot& slot : slots_) outcome.entries.push_back(std::move(slot.entry));
+    for (Slot& slot : slots_) {
+      outcome.entries.push_back(std::move(slot.entry));
+      outcome.digests.push_back(slot.digest);
+    }
     return outcome;
   }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "package/file_system.h"
+#include "package/sha256.h"
 #include "package/update_archive.h"
 
 namespace quintarel::upkit {
@@ -23,6 +24,9 @@ struct PackJob {
 struct PackOutcome {
   // One entry per job, in job order, when every job succeeded.
   std::vector<std::unique_ptr<ArchiveEntry>> entries;
+  // The SHA-256 of each job's file, in job order; nullopt where the system
+  // could not hash.
+  std::vector<std::optional<Sha256Digest>> digests;
   // The first job, in job order, that could not be packed, and why.
   std::optional<std::size_t> failed_job;
   std::string error;

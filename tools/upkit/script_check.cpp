@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "package/archive_digests.h"
 #include "package/script_values.h"
 #include "package/text.h"
 #include "package/update_info.h"
@@ -185,8 +186,8 @@ bool ExtractScript(UpdateArchive& archive, std::string* text) {
 std::vector<std::string> CheckArchiveScript(UpdateArchive& archive) {
   std::vector<std::string> problems;
   const int count = archive.GetCount();
-  if (count < kMinimumEntries) {
-    problems.push_back("archive: " + std::to_string(count) + (count == 1 ? " entry" : " entries") +
+  if (const int files = CountFileEntries(archive); files < kMinimumEntries) {
+    problems.push_back("archive: " + std::to_string(files) + (files == 1 ? " entry" : " entries") +
                        "; the updater refuses archives with fewer than 2 (the script and a file)");
   }
   std::string script;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "package/archive_digests.h"
 #include "tools/upkit/json.h"
 #include "tools/upkit/names.h"
 
@@ -118,9 +119,13 @@ std::string FormatSummaryText(const ScriptSummary& summary, const UpdateArchive*
   TextWriter out;
   if (archive != nullptr) {
     const int count = archive->GetCount();
+    const bool sealed = CountFileEntries(*archive) != count;
     std::string text = std::to_string(count) + " entries, the script is entry 0 (" +
-                       PrintableName(archive->entry(0).name()) + ")";
-    if (count < kMinimumEntries) text += "; the updater refuses it: it needs at least 2 entries";
+                       PrintableName(archive->entry(0).name()) + ")" +
+                       (sealed ? ", the last lists their SHA-256 digests" : ", no digests");
+    if (CountFileEntries(*archive) < kMinimumEntries) {
+      text += "; the updater refuses it: it needs at least 2 entries besides the digests";
+    }
     out.Field("archive", text);
   }
   out.Field("title", summary.title ? PrintableName(*summary.title)
@@ -171,7 +176,8 @@ std::string FormatSummaryJson(const ScriptSummary& summary, const UpdateArchive*
   if (archive != nullptr) {
     out.Raw("entries", std::to_string(archive->GetCount()));
     out.Text("scriptEntry", archive->entry(0).name());
-    out.Raw("updaterAccepts", Bool(archive->GetCount() >= kMinimumEntries));
+    out.Raw("digests", Bool(CountFileEntries(*archive) != archive->GetCount()));
+    out.Raw("updaterAccepts", Bool(CountFileEntries(*archive) >= kMinimumEntries));
   }
   out.OptionalText("title", summary.title);
   out.Text("appname", summary.application_name);

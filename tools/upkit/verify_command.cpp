@@ -3,12 +3,37 @@
 
 #include <cstdio>
 
+#include "package/archive_digests.h"
 #include "tools/upkit/archive_check.h"
+#include "tools/upkit/command_options.h"
 #include "tools/upkit/commands.h"
 #include "tools/upkit/progress_bar.h"
 #include "tools/upkit/script_check.h"
 
 namespace quintarel::upkit {
+
+namespace {
+
+std::vector<std::string> SealProblems(const UpdateArchive& archive, const DigestCheck& seal) {
+  switch (seal.state) {
+    case DigestCheck::State::kUnsealed:
+    case DigestCheck::State::kSound:
+      return {};
+    case DigestCheck::State::kMalformed:
+      return {"digests: " + seal.problem};
+    case DigestCheck::State::kCannotHash:
+      return {"digests: this system offers no SHA-256 to check them with"};
+    case DigestCheck::State::kDamaged:
+      break;
+  }
+  std::vector<std::string> problems;
+  for (const int index : seal.damaged) {
+    problems.push_back(DescribeEntry(archive, index) + ": its bytes differ from the ones sealed (SHA-256)");
+  }
+  return problems;
+}
+
+}  // namespace
 
 int RunVerify(const Arguments& args) {
   if (args.size() != 1 || (args[0].size() > 1 && args[0][0] == '-')) {
@@ -26,10 +51,14 @@ int RunVerify(const Arguments& args) {
   // the reader accepts has one to check. The file's bytes are gone by now,
   // so the archive and its script are not held beside a copy.
   UpdateArchive archive(OperatingSystemFiles());
+  bool sealed = false;
   if (archive.Open(path)) {
     for (std::string& problem : CheckArchiveScript(archive)) {
       report.problems.push_back(std::move(problem));
     }
+    const DigestCheck seal = CheckDigests(archive);
+    for (std::string& problem : SealProblems(archive, seal)) report.problems.push_back(std::move(problem));
+    sealed = seal.state == DigestCheck::State::kSound;
   }
   for (const std::string& problem : report.problems) std::printf("%s\n", problem.c_str());
   if (!report.problems.empty()) {
@@ -38,9 +67,10 @@ int RunVerify(const Arguments& args) {
                 report.problems.size() == 1 ? "" : "s");
     return kExitFailure;
   }
-  std::printf("OK: %s: %u entries, %llu bytes expanded\n", path.c_str(),
+  std::printf("OK: %s: %u entries, %llu bytes expanded, %s\n", path.c_str(),
               static_cast<unsigned>(report.entries),
-              static_cast<unsigned long long>(report.expanded_bytes));
+              static_cast<unsigned long long>(report.expanded_bytes),
+              sealed ? "every one as sealed (SHA-256)" : "no digests");
   return kExitOk;
 }
 

@@ -9,8 +9,10 @@
 namespace quintarel {
 
 // Opens the update archive at path and loads its script (entry 0) into
-// script. False when the archive cannot be read, holds fewer than two
-// entries, or entry 0 is not a valid script; the caller shows IDS_FILES_MISSING.
+// script. False when the archive cannot be read, is sealed with digests
+// that its entries do not match (or a digest entry that cannot be read),
+// holds fewer than two entries besides the digest entry, or entry 0 is not
+// a valid script; the caller shows IDS_FILES_MISSING.
 bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& script);
 
 }  // namespace quintarel

@@ -49,7 +49,13 @@ bool WizardContext::BuildSteps(WizardView& view, const std::string& archive_path
   view_ = &view;
   archive_ = std::make_unique<UpdateArchive>(services_.files);
   UpdateInfo script(services_.profile.CountryCode() == kJapanCountryCode);
-  if (!OpenUpdate(archive_path, *archive_, script) || !ReadScript(script)) {
+  bool opened = false;
+  {
+    // Checking a sealed archive expands every entry once.
+    const std::unique_ptr<BusyScope> busy = services_.ui.ShowBusy();
+    opened = OpenUpdate(archive_path, *archive_, script);
+  }
+  if (!opened || !ReadScript(script)) {
     steps_.clear();
     return false;
   }

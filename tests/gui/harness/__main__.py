@@ -26,6 +26,7 @@ import registry  # noqa: E402
 
 ANY = dict(nargs="*")
 SOME = dict(nargs="+")
+UNSEALED = ("--no-digests", dict(dest="sealed", action="store_false"))
 
 # Each command: the function it calls with its arguments by name, and the
 # arguments as (name, add_argument options).
@@ -48,12 +49,12 @@ COMMANDS = {
     "install-program": (product.install_program, [("folder",), ("version",)]),
     "register-app-path": (product.register_app_path, [("folder",)]),
     "sample-script": (product.sample_script, [("path",), ("hints", ANY)]),
-    "build-archive": (product.build_archive, [("script",), ("archive",)]),
+    "build-archive": (product.build_archive, [("script",), ("archive",), UNSEALED]),
     "install-product": (product.install_product, [("product",)]),
-    "product-archive": (product.product_archive, [("archive",), ("copy_lines", ANY)]),
+    "product-archive": (product.product_archive, [("archive",), ("copy_lines", ANY), UNSEALED]),
     "ship": (product.ship, [("folder",), ("archive",)]),
     "demo-sample": (product.demo_sample, [("sample",), ("folder",)]),
-    "damage-entry": (archive.damage, [("path",), ("name",)]),
+    "damage-entry": (archive.damage, [("path",), ("name",), ("--flip", dict(action="store_true"))]),
     "pack": (pack_archive.write_archive, [("out",), ("entries", dict(nargs="+", metavar="NAME=FILE"))]),
     "check-archive": (archive.check, [("--access-time", dict(type=int)), ("--script",), ("archive",),
                                       ("source_dir",), ("names", SOME)]),

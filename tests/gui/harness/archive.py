@@ -10,13 +10,19 @@ from archive_format import read, write
 from wine import HarnessError, run, winpath
 
 
-def damage(path, name):
+def damage(path, name, flip=False):
     """The entry NAME claims one byte more than its data expands to, as a
-    damaged copy would."""
+    damaged copy would; with --flip, the last byte of its stored (not
+    compressed) data changes instead, so it still expands to its size."""
     entries = read(path)
     for entry in entries:
         if entry["name"] == os.fsencode(name):
-            entry["size"] += 1
+            if not flip:
+                entry["size"] += 1
+            elif entry["compressed"] or not entry["data"]:
+                raise HarnessError(f"cannot flip a byte of {name}: it is not stored as it is")
+            else:
+                entry["data"] = entry["data"][:-1] + bytes([entry["data"][-1] ^ 0x01])
             return write(path, entries)
     raise HarnessError(f"cannot damage {name} in {path}: no such entry")
 
@@ -90,7 +96,7 @@ def check(archive, source_dir, names, access_time=None, script=None):
 
         if script:
             built = os.path.join(scratch, "upkit.dat")
-            run([upkit, "build", winpath(os.path.abspath(script)), "-o", winpath(built)])
+            run([upkit, "build", "--no-digests", winpath(os.path.abspath(script)), "-o", winpath(built)])
             reference = read(built)
             if len(reference) != len(entries):
                 problems.append(f"upkit build gives {len(reference)} entries, not {len(entries)}")
