@@ -7,6 +7,7 @@ namespace quintarel {
 inline constexpr char kLibraryFileName[] = "Kestrune.dll";
 inline constexpr char kDoItExport[] = "DoIt";
 inline constexpr char kModifyAccessPermissionExport[] = "ModifyAccessPermission";
+inline constexpr char kDoItLoggedExport[] = "DoItLogged";
 
 }  // namespace quintarel
 

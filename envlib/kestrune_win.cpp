@@ -1,4 +1,5 @@
-// Kestrune.dll: the exports and the one library object behind them.
+// Kestrune.dll: the exports and the library object behind DoIt and
+// ModifyAccessPermission.
 #include <windows.h>
 
 #include <optional>
@@ -42,15 +43,29 @@ Library library;
 // caller, which knows nothing of C++. The operations let none out and give
 // their own results when one ends a step; only respelling the root can
 // still throw here, which counts as a root that cannot be respelt.
-unsigned char RunExport(bool (EnvironmentLibrary::*operation)(const char*), const char* root) {
+unsigned char RunExport(EnvironmentLibrary& environment,
+                        bool (EnvironmentLibrary::*operation)(const char*), const char* root) {
   try {
-    if (root == nullptr) return (library.environment.*operation)(nullptr) ? 1 : 0;
+    if (root == nullptr) return (environment.*operation)(nullptr) ? 1 : 0;
     const std::optional<std::string> exact =
         ConvertName(root, NameForm::kCodePage, NameForm::kUtf8);
-    return exact && (library.environment.*operation)(exact->c_str()) ? 1 : 0;
+    return exact && (environment.*operation)(exact->c_str()) ? 1 : 0;
   } catch (...) {
     return 0;
   }
+}
+
+// DoIt with its messages handed to sink. The call gets a library object of
+// its own over the same system services, so the sink reaches nothing but
+// this call: a DoIt on another thread keeps its boxes. Building these
+// objects allocates nothing, so RunExport still catches all that can throw.
+BOOL RunLoggedDoIt(const char* root, KestruneLogSink sink, void* context) {
+  LoggedLibraryMessages messages(library.messages, sink, context);
+  const EnvironmentServices& shared = library.services;
+  const EnvironmentServices services{shared.files,   shared.registry, shared.security,
+                                     shared.folders, shared.profile,  messages};
+  EnvironmentLibrary environment{services};
+  return RunExport(environment, &EnvironmentLibrary::DoIt, root) != 0 ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -63,12 +78,20 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" unsigned char WINAPI DoIt(const char* root) {
-  return quintarel::RunExport(&quintarel::EnvironmentLibrary::DoIt, root);
+  return quintarel::RunExport(quintarel::library.environment,
+                              &quintarel::EnvironmentLibrary::DoIt, root);
 }
 
 extern "C" unsigned char WINAPI ModifyAccessPermission(const char* root) {
-  return quintarel::RunExport(&quintarel::EnvironmentLibrary::ModifyAccessPermission, root);
+  return quintarel::RunExport(quintarel::library.environment,
+                              &quintarel::EnvironmentLibrary::ModifyAccessPermission, root);
+}
+
+extern "C" BOOL WINAPI DoItLogged(const char* root, quintarel::KestruneLogSink sink,
+                                  void* context) {
+  return quintarel::RunLoggedDoIt(root, sink, context);
 }
 
 static_assert(std::is_same_v<decltype(&DoIt), quintarel::EnvironmentExport>);
 static_assert(std::is_same_v<decltype(&ModifyAccessPermission), quintarel::EnvironmentExport>);
+static_assert(std::is_same_v<decltype(&DoItLogged), quintarel::LoggedEnvironmentExport>);

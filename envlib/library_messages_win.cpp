@@ -49,6 +49,17 @@ void Win32LibraryMessages::Show(const std::string& text, UINT icon) {
                 ShownText(ModuleTitle(module_())).c_str(), MB_OK | icon);
 }
 
+void LoggedLibraryMessages::ShowSystemError(std::uint32_t code, const std::string& text) {
+  Log(SystemErrorText(code, text));
+}
+
+void LoggedLibraryMessages::Log(const std::string& text) {
+  if (sink_ == nullptr) return;
+  // Converted from the very wide text a box would show, so that the line
+  // reads as the box would in the code page.
+  sink_(context_, NarrowName(NameForm::kCodePage, ShownText(text)).value_or("").c_str());
+}
+
 std::string ModuleTitle(HMODULE module) {
   wchar_t path[MAX_PATH] = {};
   const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages.h"
 
 namespace quintarel {
@@ -30,6 +31,27 @@ class Win32LibraryMessages final : public LibraryMessages {
   void Show(const std::string& text, UINT icon);
 
   LibraryModuleSource module_;
+};
+
+// The library's messages as lines for a caller that shows nothing: each text
+// a box would show, the system error's description included, goes to sink
+// in the code page; nothing is created on screen. Texts are loaded by texts.
+class LoggedLibraryMessages final : public LibraryMessages {
+ public:
+  LoggedLibraryMessages(LibraryMessages& texts, KestruneLogSink sink, void* context)
+      : texts_(texts), sink_(sink), context_(context) {}
+
+  std::string LoadText(int id) override { return texts_.LoadText(id); }
+  void ShowStop(const std::string& text) override { Log(text); }
+  void ShowExclamation(const std::string& text) override { Log(text); }
+  void ShowSystemError(std::uint32_t code, const std::string& text) override;
+
+ private:
+  void Log(const std::string& text);
+
+  LibraryMessages& texts_;
+  KestruneLogSink sink_;
+  void* context_;
 };
 
 // module's file name without folder and extension ("Kestrune"), in UTF-8.

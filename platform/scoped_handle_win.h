@@ -85,6 +85,13 @@ struct ModuleTraits {
 };
 using ScopedModule = ScopedHandle<ModuleTraits>;
 
+struct WindowsHookTraits {
+  using Handle = HHOOK;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle handle) { ::UnhookWindowsHookEx(handle); }
+};
+using ScopedWindowsHook = ScopedHandle<WindowsHookTraits>;
+
 // Security identifiers that AllocateAndInitializeSid built.
 struct SidTraits {
   using Handle = PSID;

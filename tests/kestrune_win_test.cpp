@@ -24,6 +24,7 @@
 #include "envlib/kestrune_exports_win.h"
 #include "envlib/library_messages_win.h"
 #include "package/name_form.h"
+#include "platform/name_form_win.h"
 #include "platform/scoped_handle_win.h"
 #include "platform/shell_folders.h"
 #include "tests/support/planted_link_win.h"
@@ -495,6 +496,75 @@ TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {
   EXPECT_GT(known.size(), std::string("a.txt->b.txt\n").size());
   // A code the system has no words for is shown by its number.
   EXPECT_EQ(SystemErrorText(0x2000ABCD, "x"), "x\n536914893");
+}
+
+// ---- Messages as log lines --------------------------------------------------
+
+// Counts and refuses every window the calling thread tries to create, so
+// that a box which slipped through fails at once instead of waiting.
+class WindowWatch {
+ public:
+  WindowWatch() { created_ = 0; }
+  bool watching() const { return static_cast<bool>(hook_); }
+  int created() const { return created_; }
+
+ private:
+  static LRESULT CALLBACK Refuse(int code, WPARAM wparam, LPARAM lparam) {
+    if (code != HCBT_CREATEWND) return ::CallNextHookEx(nullptr, code, wparam, lparam);
+    ++created_;
+    return 1;
+  }
+
+  static inline int created_ = 0;
+  ScopedWindowsHook hook_{::SetWindowsHookExW(WH_CBT, &Refuse, nullptr, ::GetCurrentThreadId())};
+};
+
+void WINAPI CollectLine(void* context, const char* text) {
+  static_cast<std::vector<std::string>*>(context)->push_back(text);
+}
+
+// DoItLogged, bound by its plain name, hands the sink each text that DoIt
+// shows in a box, spelt in the code page, creates no window and returns
+// DoIt's result; a null sink drops the texts.
+TEST_F(KestruneTest, DoItLoggedHandsTheBoxTextsToTheSink) {
+  const LoggedEnvironmentExport do_it_logged =
+      LoggedEnvironmentExportOf(library_.get(), kDoItLoggedExport);
+  ASSERT_NE(do_it_logged, nullptr);
+  // A file held open without sharing cannot be copied: DoIt shows the
+  // system error box for its move and goes on.
+  const std::string name = Utf8(u8"caf\u00E9.dat");
+  const std::string from = root_ + "\\" + name;
+  fs::create_directories(scratch_.Native("Tessa Line Install"));
+  WriteText(fs::path(Wide(from)), "data");
+  const ScopedFileHandle held(::CreateFileW(Wide(from).c_str(), GENERIC_READ, 0, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  const std::string copy_failed = SystemErrorText(
+      ERROR_SHARING_VIOLATION, from + "->" + area_.data_folder() + "\\" + name);
+
+  const struct {
+    const char* root;
+    KestruneLogSink sink;
+    BOOL result;
+    std::vector<std::string> lines;  // in UTF-8
+  } cases[] = {
+      {nullptr, &CollectLine, FALSE, {"No root path name is specified."}},
+      {root_.c_str(), &CollectLine, TRUE, {copy_failed}},
+      {root_.c_str(), nullptr, TRUE, {}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.root == nullptr ? "no root" : test.sink == nullptr ? "no sink" : "sink");
+    std::vector<std::string> expected;
+    for (const std::string& line : test.lines) {
+      expected.push_back(ConvertName(line, NameForm::kUtf8, NameForm::kCodePage).value_or(""));
+    }
+    const WindowWatch windows;
+    ASSERT_TRUE(windows.watching());
+    std::vector<std::string> lines;
+    EXPECT_EQ(do_it_logged(test.root, test.sink, &lines), test.result);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(windows.created(), 0);
+  }
 }
 
 // Under an older Windows only the registry moves. Wine's version setting
