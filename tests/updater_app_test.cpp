@@ -8,6 +8,7 @@
 
 #include "package/update_archive.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_process_environment.h"
 #include "tests/support/fake_user_interface.h"
 #include "tests/support/memory_file_system.h"
 #include "updater/ui/progress_text.h"
@@ -18,36 +19,11 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeStringTable;
 using testing::FakeUserInterface;
+using testing::FakeEnvironment;
 using testing::MemoryFileSystem;
 
 constexpr char kScript[] =
     "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[filelist]\r\napp.exe\r\ndocs\\guide.txt\r\n";
-
-class FakeEnvironment final : public ProcessEnvironment {
- public:
-  explicit FakeEnvironment(MemoryFileSystem& files) : files_(files) {}
-
-  bool ClaimInstance(const std::string& name) override { return mutexes.insert(name).second; }
-  std::string ProgramPath() override { return program_path; }
-  std::optional<std::string> FindFirstMatch(const std::string& pattern) override {
-    auto it = matches.find(pattern);
-    if (it == matches.end()) return std::nullopt;
-    return it->second;
-  }
-  bool SetCurrentFolder(const std::string& path) override {
-    files_.set_current_folder(path);
-    current_folder = path;
-    return true;
-  }
-
-  std::set<std::string> mutexes;
-  std::string program_path = "C:\\Program Files\\Example\\updater.exe";
-  std::map<std::string, std::string> matches;
-  std::string current_folder;
-
- private:
-  MemoryFileSystem& files_;
-};
 
 struct FakeWizard final : Wizard {
   void Run(const std::string& archive_path) override { runs.push_back(archive_path); }

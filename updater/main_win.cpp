@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <stdlib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@
 #include "updater/app/process_environment_win.h"
 #include "updater/app/updater_app.h"
 #include "updater/ui/user_interface_win.h"
+#include "updater/upgrade/environment_library_loader.h"
+#include "updater/unattended/unattended_options.h"
+#include "updater/unattended/unattended_upgrade.h"
+#include "updater/unattended/upgrade_log.h"
 #include "updater/wizard/wizard_context.h"
 #include "updater/wizard/wizard_dialog_win.h"
 
@@ -30,12 +35,77 @@ extern "C" {
 int _dowildcard = 0;
 }
 
+namespace {
+
+// A window program has no console of its own: text for the person who ran
+// the command goes to the console of the one that started it, if any.
+void TellParentConsole(const std::string& text) {
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  const quintarel::ScopedFileHandle console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                                          OPEN_EXISTING, 0, nullptr));
+  DWORD written = 0;
+  if (console) ::WriteFile(console.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  ::FreeConsole();
+}
+
+int RunUnattended(const std::vector<std::string>& arguments) {
+  using quintarel::UnattendedResult;
+  quintarel::FileSystem& files = quintarel::OperatingSystemFiles();
+  quintarel::UnattendedOptions options;
+  const std::string usage = quintarel::ParseUnattendedOptions(arguments, &options);
+  // A log named before a bad switch still gets the usage error.
+  std::unique_ptr<quintarel::UpgradeLog> log;
+  if (options.log) {
+    log = quintarel::UpgradeLog::Create(files, *options.log, quintarel::LocalTimestamp);
+  }
+  if (!usage.empty() || (options.log && !log)) {
+    const std::string text = (usage.empty() ? "the log " + *options.log + " cannot be created" : usage) +
+                             "\r\n" + quintarel::kUnattendedUsage;
+    if (log) log->Line(text);
+    TellParentConsole("updater: " + text);
+    return static_cast<int>(UnattendedResult::kUsage);
+  }
+  const auto line = [&log](const std::string& text) {
+    if (log) log->Line(text);
+  };
+  std::string command = "start: updater.exe";
+  for (const std::string& argument : arguments) command += " " + argument;
+  line(command);
+  const quintarel::ComScope com;
+  quintarel::Win32ProcessEnvironment environment;
+  const std::unique_ptr<quintarel::EnvironmentLibraryLoader> library = quintarel::LoggingLibraryLoader(line);
+  const quintarel::UnattendedServices services{
+      files,
+      quintarel::OperatingSystemRegistry(),
+      quintarel::OperatingSystemShell(),
+      quintarel::OperatingSystemFileVersions(),
+      quintarel::ProgramStringTable(),
+      quintarel::OperatingSystemProfile(),
+      quintarel::OperatingSystemShellFolders(),
+      quintarel::OperatingSystemShellLinks(),
+      *library,
+      environment,
+  };
+  const auto result = static_cast<int>(quintarel::RunUnattended(services, options, line));
+  line("end: exit code " + std::to_string(result));
+  return result;
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
   std::vector<std::string> arguments;
   for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+  if (quintarel::IsUnattended(arguments)) {
+    try {
+      return RunUnattended(arguments);
+    } catch (...) {
+      return static_cast<int>(quintarel::UnattendedResult::kNotWritten);
+    }
+  }
 
   try {
     // The folder browser and the shell links are COM objects.

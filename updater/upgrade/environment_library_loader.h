@@ -1,6 +1,8 @@
 #ifndef UPDATER_UPGRADE_ENVIRONMENT_LIBRARY_LOADER_H_
 #define UPDATER_UPGRADE_ENVIRONMENT_LIBRARY_LOADER_H_
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +33,12 @@ std::string InstallationRoot(std::string_view program_folder);
 
 // The system's library loader (Windows builds only).
 EnvironmentLibraryLoader& OperatingSystemLibraryLoader();
+
+// The system's loader for a run without windows (Windows builds only): it
+// calls the library's DoItLogged, so that each message the library has goes
+// to log, on one line, instead of into a box. A library without that export
+// is not called: its DoIt could show one.
+std::unique_ptr<EnvironmentLibraryLoader> LoggingLibraryLoader(std::function<void(const std::string&)> log);
 
 }  // namespace quintarel
 

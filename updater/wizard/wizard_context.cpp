@@ -4,8 +4,8 @@
 #include <array>
 
 #include "package/path.h"
-#include "package/version_threshold.h"
 #include "resources/resource_ids.h"
+#include "updater/upgrade/installed_version.h"
 #include "updater/upgrade/open_update.h"
 #include "updater/upgrade/upgrade_journal.h"
 #include "updater/wizard/location_step.h"
@@ -155,20 +155,15 @@ void WizardContext::ReportLeftoverBackups() {
 }
 
 bool WizardContext::CheckMinimum() {
-  const std::string& minimum = version_check_.minimum;
-  if (minimum.empty()) return true;
-  const std::int32_t installed =
-      services_.versions.VersionNumber(program_folder_ + version_check_.file);
-  if (installed >= VersionThreshold(minimum)) return true;
-  ShowMessage(IDS_VERSION_TOO_OLD, {minimum});
+  if (JudgeInstalledVersion(services_.versions, program_folder_, version_check_) != InstalledVersion::kTooOld) {
+    return true;
+  }
+  ShowMessage(IDS_VERSION_TOO_OLD, {version_check_.minimum});
   return false;
 }
 
 bool WizardContext::IsNewestInstalled() {
-  const std::string& newest = version_check_.newest;
-  if (newest.empty()) return false;
-  return services_.versions.VersionNumber(program_folder_ + version_check_.file) >=
-         VersionThreshold(newest);
+  return JudgeInstalledVersion(services_.versions, program_folder_, version_check_) == InstalledVersion::kNewest;
 }
 
 ProgramUpgrade WizardContext::Upgrade() {

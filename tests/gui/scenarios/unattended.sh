@@ -1,0 +1,64 @@
+# shellcheck shell=bash
+# updater.exe /quiet, as a deployment script runs it: each way it can end
+# has its exit code and its log. No run waits for a person: a window or a
+# message box would keep the updater from ending, and every run here must
+# end by itself within the timeout.
+install_product
+harness product-archive "$WORK/update.dat"
+harness ship "$WORK/dist" "$WORK/update.dat"
+harness product-archive --no-digests "$WORK/damaged.dat"
+harness damage-entry "$WORK/damaged.dat" guide.txt
+log=$WORK/quiet.log
+
+# quiet EXPECTED ARGS...: runs the shipped updater with /quiet, a log and
+# ARGS, and checks its exit code.
+quiet() {
+  local expected=$1 status=0
+  shift
+  rm -f "$log"
+  timeout 120 "$WINELOADER" "$WORK/dist/updater.exe" /quiet "/log=$(winpath "$log")" "$@" \
+    </dev/null >>"$LOGS/app.log" 2>&1 || status=$?
+  [ "$status" -eq "$expected" ] ||
+    fail "updater.exe /quiet $*: exit $status, expected $expected; log: $(cat "$log" 2>/dev/null)"
+}
+# last_line: the log's last line without its time.
+last_line() { tail -n 1 "$log" | tr -d '\r' | cut -c 22-; }
+
+quiet 2 /colour=blue
+grep -q 'unknown switch /colour' "$log" || fail "the usage error is not logged: $(cat "$log")"
+quiet 4 "/dir=$(winpath "$WORK")"
+expect_text "$(last_line)" "end: exit code 4" "the log's end"
+
+# A second copy: the first asks whether to build an archive.
+harness write-script "$WORK/build.inf" "[Quintarel Corporation UpdateInfo]" "format=0"
+start_app "$GUI_UPDATER" "$(winpath "$WORK/build.inf")"
+drv wait-window --caption Updater --box
+quiet 7
+drv answer-box --caption Updater --button no
+drv answer-box --caption Updater --button ok
+wait_app_exit
+
+quiet 1 "$(winpath "$WORK/damaged.dat")"
+expect_product_untouched
+
+# The full upgrade, watched for any new window.
+watch_out=$LOGS/watch.out
+timeout 120 "$WINELOADER" "$GUI_DRIVER" no-new-windows --for 20000 </dev/null >"$watch_out" 2>&1 &
+watcher=$!
+for ((i = 0; i < 200; i++)); do
+  grep -q ready "$watch_out" 2>/dev/null && break
+  sleep 0.05
+done
+quiet 0
+kill "$watcher" 2>/dev/null || true
+grep -q 'a new window showed' "$watch_out" && fail "the unattended upgrade showed a window: $(tr -d '\r' <"$watch_out")"
+grep -q 'environment library: DoIt returned TRUE' "$log" || fail "DoIt is not logged: $(cat "$log")"
+cmp -s "$PROGRAM/$SAMPLE_EXE" "$WORK/source/$SAMPLE_EXE" || fail "the program was not replaced"
+expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the settings moved by the library"
+expect_text "$(link_target --user 'Tessa Viewer.lnk')" "$(winpath "$PROGRAM/Viewer.exe")" "the user's link"
+
+quiet 6
+quiet 0 /force
+harness install-program "$PROGRAM" 1.4.0
+quiet 5
+expect_text "$(last_line)" "end: exit code 5" "the log's end"

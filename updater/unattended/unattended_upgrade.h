@@ -1,0 +1,55 @@
+#ifndef UPDATER_UNATTENDED_UNATTENDED_UPGRADE_H_
+#define UPDATER_UNATTENDED_UNATTENDED_UPGRADE_H_
+
+#include <functional>
+#include <string>
+
+#include "package/file_system.h"
+#include "platform/file_versions.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/shell_folders.h"
+#include "platform/shell_links.h"
+#include "platform/string_table.h"
+#include "platform/system_profile.h"
+#include "updater/app/process_environment.h"
+#include "updater/unattended/unattended_options.h"
+#include "updater/upgrade/environment_library_loader.h"
+
+namespace quintarel {
+
+// How an unattended upgrade ended: the process's exit code.
+enum class UnattendedResult {
+  kUpgraded = 0,
+  kNotWritten = 1,        // a file could not be written; everything was put back
+  kUsage = 2,             // the command line or the log
+  kBadArchive = 3,        // missing, damaged, or not an update archive
+  kNotFound = 4,          // the installed program was not found
+  kTooOld = 5,            // the installed version is below the archive's minimum
+  kNewestInstalled = 6,   // nothing changed; /force goes on
+  kAlreadyRunning = 7,    // another copy of the updater runs
+};
+
+struct UnattendedServices {
+  FileSystem& files;
+  Registry& registry;
+  Shell& shell;
+  FileVersions& versions;
+  StringTable& strings;
+  SystemProfile& profile;
+  ShellFolders& folders;
+  ShellLinks& links;
+  EnvironmentLibraryLoader& library;
+  ProcessEnvironment& environment;
+};
+
+// The wizard's path without its pages: one copy at a time, the archive and
+// its script, the program's folder (from /dir or the script's hints), the
+// version check, then the upgrade core. Each step is told to log as a line
+// of text; nothing is shown.
+UnattendedResult RunUnattended(const UnattendedServices& services, const UnattendedOptions& options,
+                               const std::function<void(const std::string&)>& log);
+
+}  // namespace quintarel
+
+#endif  // UPDATER_UNATTENDED_UNATTENDED_UPGRADE_H_
