@@ -59,6 +59,13 @@ expect_text "$(link_target --user 'Tessa Viewer.lnk')" "$(winpath "$PROGRAM/View
 
 quiet 6
 quiet 0 /force
+# /dir in place of the hints, which no longer find the program.
+harness install-program "$PROGRAM" 1.5.0
+mv "$PROGRAM" "$PRODUCT/Moved"
+quiet 4
+quiet 0 "/dir=$(winpath "$PRODUCT/Moved")"
+grep -q '(from /dir)' "$log" || fail "the folder's origin is not logged: $(cat "$log")"
+mv "$PRODUCT/Moved" "$PROGRAM"
 harness install-program "$PROGRAM" 1.4.0
 quiet 5
 expect_text "$(last_line)" "end: exit code 5" "the log's end"
