@@ -43,14 +43,9 @@ expect_product_untouched
 
 # The full upgrade, watched for any new window.
 watch_out=$LOGS/watch.out
-timeout 120 "$WINELOADER" "$GUI_DRIVER" no-new-windows --for 20000 </dev/null >"$watch_out" 2>&1 &
-watcher=$!
-for ((i = 0; i < 200; i++)); do
-  grep -q ready "$watch_out" 2>/dev/null && break
-  sleep 0.05
-done
+watch_windows 20000 "$watch_out"
 quiet 0
-kill "$watcher" 2>/dev/null || true
+kill "$WATCHER" 2>/dev/null || true
 grep -q 'a new window showed' "$watch_out" && fail "the unattended upgrade showed a window: $(tr -d '\r' <"$watch_out")"
 grep -q 'environment library: DoIt returned TRUE' "$log" || fail "DoIt is not logged: $(cat "$log")"
 cmp -s "$PROGRAM/$SAMPLE_EXE" "$WORK/source/$SAMPLE_EXE" || fail "the program was not replaced"
