@@ -183,6 +183,12 @@ TEST(UnattendedTest, TheLogNamesEveryStep) {
                                 "written: app.exe from app.exe", "written: help\\guide.txt from guide.txt",
                                 "environment library: DoIt returned TRUE", "122"));
   EXPECT_THAT(world.library_.calls, Contains("C:\\dl\\Kestrune.dll|C:\\App"));
+
+  world.environment_.mutexes.clear();  // that process has ended
+  world.MakeArchive(std::string(kScript) + "..\\out.txt=app.exe\r\n", {{"app.exe", "new"}, {"guide.txt", "g"}});
+  ASSERT_EQ(world.Run(), UnattendedResult::kNotWritten);
+  EXPECT_THAT(world.log_, Contains("copy line 3 (..\\out.txt=app.exe) would write outside the installation; "
+                                   "every file was put back"));
 }
 
 }  // namespace

@@ -29,6 +29,24 @@ std::string OneLine(std::string text) {
   return line;
 }
 
+std::string WriteFailureText(const WriteOutcome& outcome, const std::vector<CopyListLine>& copy_list) {
+  if (outcome.failure == WriteOutcome::Failure::kJournal || outcome.failed_line >= copy_list.size()) {
+    return "the upgrade journal could not be written, or an earlier upgrade's is still there";
+  }
+  const CopyListLine& line = copy_list[outcome.failed_line];
+  std::string text = "copy line " + std::to_string(outcome.failed_line + 1) + " (" + line.destination + "=" +
+                     line.entry + ")";
+  switch (outcome.failure) {
+    case WriteOutcome::Failure::kOutsideProduct: return text + " would write outside the installation";
+    case WriteOutcome::Failure::kInUse: return text + ": the file is in use";
+    case WriteOutcome::Failure::kNone:
+    case WriteOutcome::Failure::kNotWritten:
+    case WriteOutcome::Failure::kJournal:
+      break;
+  }
+  return text + " could not be written";
+}
+
 const char* RecoveryText(RecoveryOutcome::Action action) {
   switch (action) {
     case RecoveryOutcome::Action::kRolledBack: return "an interrupted upgrade was taken back";
@@ -115,9 +133,7 @@ UnattendedResult RunUnattended(const UnattendedServices& services, const Unatten
                          archive, {folder, copy_list, ReadShortcutKeyword(script), ReadShortcutTargets(script)});
   const WriteOutcome written = upgrade.WriteProgramFiles();
   if (!written.written()) {
-    const CopyListLine& line = copy_list.at(written.failed_line);
-    log("copy line " + std::to_string(written.failed_line + 1) + " (" + line.destination + "=" + line.entry +
-        ") could not be written; every file was put back");
+    log(WriteFailureText(written, copy_list) + "; every file was put back");
     log(message(IDS_WRITE_FAILED));
     return UnattendedResult::kNotWritten;
   }
