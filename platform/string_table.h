@@ -18,6 +18,10 @@ class StringTable {
 // The string table of the running program (Windows builds only).
 StringTable& ProgramStringTable();
 
+// The running program's English string table, whatever the user's language
+// (Windows builds only): for a log that an administrator reads.
+StringTable& EnglishStringTable();
+
 }  // namespace quintarel
 
 #endif  // PLATFORM_STRING_TABLE_H_

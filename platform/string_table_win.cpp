@@ -18,7 +18,34 @@ class Win32StringTable final : public StringTable {
   std::string LoadText(int id) override { return LoadModuleText(::GetModuleHandleA(nullptr), id); }
 };
 
+// Reads the text from the table's resource block of sixteen counted UTF-16
+// strings, since LoadString picks the language itself.
+class Win32EnglishStringTable final : public StringTable {
+ public:
+  std::string LoadText(int id) override {
+    const HMODULE module = ::GetModuleHandleA(nullptr);
+    // Type 6 is RT_STRING, spelt wide whatever the build defines.
+    const HRSRC block = ::FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(id / 16 + 1),
+                                          MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (block == nullptr) return "";
+    // Resources need no unlocking or freeing; the block stays with the module.
+    const auto* text = static_cast<const WCHAR*>(::LockResource(::LoadResource(module, block)));
+    if (text == nullptr) return "";
+    for (int i = 0; i < id % 16; ++i) text += 1 + *text;
+    const int length = *text++;
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) ::WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+  }
+};
+
 }  // namespace
+
+StringTable& EnglishStringTable() {
+  static Win32EnglishStringTable table;
+  return table;
+}
 
 StringTable& ProgramStringTable() {
   static Win32StringTable table;

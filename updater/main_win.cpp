@@ -79,7 +79,7 @@ int RunUnattended(const std::vector<std::string>& arguments) {
       quintarel::OperatingSystemRegistry(),
       quintarel::OperatingSystemShell(),
       quintarel::OperatingSystemFileVersions(),
-      quintarel::ProgramStringTable(),
+      quintarel::EnglishStringTable(),
       quintarel::OperatingSystemProfile(),
       quintarel::OperatingSystemShellFolders(),
       quintarel::OperatingSystemShellLinks(),

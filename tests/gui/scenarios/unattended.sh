@@ -62,5 +62,13 @@ quiet 0 "/dir=$(winpath "$PRODUCT/Moved")"
 grep -q '(from /dir)' "$log" || fail "the folder's origin is not logged: $(cat "$log")"
 mv "$PRODUCT/Moved" "$PROGRAM"
 harness install-program "$PROGRAM" 1.4.0
-quiet 5
+# The log is in English on a Japanese system too.
+LC_ALL=ja_JP.UTF-8 quiet 5
+grep -q 'The installed version cannot be upgraded' "$log" || fail "the log is not in English: $(cat "$log")"
 expect_text "$(last_line)" "end: exit code 5" "the log's end"
+
+# A log that cannot be created is a usage error, before anything happens.
+status=0
+timeout 60 "$WINELOADER" "$WORK/dist/updater.exe" /quiet "/log=$(winpath "$WORK/no/such/folder.log")" \
+  </dev/null >>"$LOGS/app.log" 2>&1 || status=$?
+expect_text "$status" 2 "the exit code for a log that cannot be created"
