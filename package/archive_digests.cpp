@@ -144,7 +144,7 @@ std::optional<Sha256Digest> DigestOfEntry(UpdateArchive& archive, int index) {
 void SealArchive(UpdateArchive& archive, const std::vector<Sha256Digest>& digests) {
   std::string lines;
   for (int i = 0; i < archive.GetCount(); ++i) {
-    lines += Hex(digests[static_cast<std::size_t>(i)]);
+    lines += Hex(digests.at(static_cast<std::size_t>(i)));
     lines += kNameGap;
     lines += archive.entry(i).name();
     lines += '\n';

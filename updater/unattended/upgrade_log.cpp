@@ -24,8 +24,10 @@ void UpgradeLog::Line(const std::string& text) {
 
 std::string LocalTimestamp() {
   const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
   char text[32] = {};
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  // A clock the runtime cannot convert leaves the line without its time.
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) return "-";
   return text;
 }
 
