@@ -36,18 +36,20 @@ snap() {
   harness screenshot --settle 0.4 "$SCREENSHOTS/$SCENARIO${1:+-$1}.png"
 }
 
-# watch_windows MS OUT: starts the driver's watcher, which fails (and says
-# so in the file OUT) when a new window shows within MS; WATCHER is its id.
+# watch_windows MS OUT [--hold PATH]: starts the driver's watcher, which
+# fails (and says so in the file OUT) when a new window shows within MS,
+# holding PATH open meanwhile when given; WATCHER is its id.
 # Returns once it has taken stock of the windows already there. OUT must be
 # a fresh file: the redirection happens only once the watcher runs, so an
 # old one could still say "ready".
 watch_windows() {
-  timeout 120 "$WINELOADER" "$GUI_DRIVER" no-new-windows --for "$1" </dev/null >"$2" 2>&1 &
+  local out=$2
+  timeout 120 "$WINELOADER" "$GUI_DRIVER" no-new-windows --for "$1" "${@:3}" </dev/null >"$out" 2>&1 &
   # shellcheck disable=SC2034 # the scenarios wait for it
   WATCHER=$!
   local i
   for ((i = 0; i < 200; i++)); do
-    grep -q ready "$2" 2>/dev/null && return 0
+    grep -q ready "$out" 2>/dev/null && return 0
     sleep 0.05
   done
   fail "the window watcher did not start"

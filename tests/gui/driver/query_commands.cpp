@@ -9,6 +9,10 @@
 #include "tests/gui/driver/commands.h"
 #include "tests/gui/driver/window_query.h"
 
+// The project's handle owners; the driver is built without the project's
+// include folder, hence the path from the source root.
+#include "platform/scoped_handle_win.h"
+
 namespace quintarel::gui {
 
 namespace {
@@ -83,8 +87,15 @@ int CommandAbsent(const Options& options) {
 
 // Fails if any top-level window that was not shown at the start shows
 // during --for milliseconds. Prints "ready" once it has taken stock, so a
-// caller can start what it watches after that line.
+// caller can start what it watches after that line. --hold PATH keeps that
+// file open without sharing meanwhile, as a program using it would.
 int CommandNoNewWindows(const Options& options) {
+  ScopedFileHandle held;
+  if (const std::optional<std::string> path = options.Find("hold")) {
+    held.reset(::CreateFileA(path->c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) throw UsageError("cannot open " + *path);
+  }
   std::vector<HWND> known;
   for (HWND window : TopLevelWindows()) {
     if (::IsWindowVisible(window)) known.push_back(window);

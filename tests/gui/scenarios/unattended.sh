@@ -26,6 +26,13 @@ last_line() { tail -n 1 "$log" | tr -d '\r' | cut -c 22-; }
 
 quiet 2 /colour=blue
 grep -q 'unknown switch /colour' "$log" || fail "the usage error is not logged: $(cat "$log")"
+# The usage error is also told on the console of whoever started the
+# updater: here cmd.exe in a terminal, which script(1) provides.
+console=$LOGS/console.out
+timeout 60 script -qec "$(printf '%q ' "$WINELOADER" cmd /c start /wait \
+  "$(winpath "$WORK/dist/updater.exe")" /quiet /colour=blue)" "$console" </dev/null >/dev/null 2>&1 || true
+grep -q 'updater: unknown switch /colour' "$console" ||
+  fail "the usage error is not told on the console: $(cat "$console")"
 quiet 4 "/dir=$(winpath "$WORK")"
 expect_text "$(last_line)" "end: exit code 4" "the log's end"
 
@@ -41,13 +48,17 @@ wait_app_exit
 quiet 1 "$(winpath "$WORK/damaged.dat")"
 expect_product_untouched
 
-# The full upgrade, watched for any new window.
+# The full upgrade, watched for any new window. A data file held open by
+# another program cannot be moved: the library's error box becomes a line
+# of the log.
 watch_out=$LOGS/watch.out
-watch_windows 20000 "$watch_out"
+watch_windows 20000 "$watch_out" --hold "$(winpath "$PRODUCT/settings.ini")"
 quiet 0
 kill "$WATCHER" 2>/dev/null || true
 grep -q 'a new window showed' "$watch_out" && fail "the unattended upgrade showed a window: $(tr -d '\r' <"$watch_out")"
 grep -q 'environment library: DoIt returned TRUE' "$log" || fail "DoIt is not logged: $(cat "$log")"
+grep -q 'environment library: .*settings\.ini->.*settings\.ini' "$log" ||
+  fail "the library's error is not logged: $(cat "$log")"
 cmp -s "$PROGRAM/$SAMPLE_EXE" "$WORK/source/$SAMPLE_EXE" || fail "the program was not replaced"
 expect_text "$(harness reg-value "$COMPANY_KEY\\Tessa Line" Theme)" "Blue" "the settings moved by the library"
 expect_text "$(link_target --user 'Tessa Viewer.lnk')" "$(winpath "$PROGRAM/Viewer.exe")" "the user's link"
