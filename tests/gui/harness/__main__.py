@@ -40,6 +40,7 @@ COMMANDS = {
     "write-script": (files.write_script, [("path",), ("lines", ANY)]),
     "compressible": (files.compressible, [("path",), ("size", dict(type=int))]),
     "cp932": (files.cp932_escapes, [("text",)]),
+    "cp932-text": (files.cp932_text, [("escaped",)]),
     "file-version": (files.file_version, [("path",)]),
     "reg-import": (registry.import_lines, [
         ("lines", SOME), ("--once", dict(dest="undo", action="store_false", help="keep the keys at the end"))]),

@@ -59,10 +59,12 @@ def start_xvfb(folder):
 
 
 def screenshot(path, settle=0.0):
-    """Saves the screen of DISPLAY as a PNG; SETTLE seconds first let the last
-    window finish painting."""
+    """Saves the windows on the screen of DISPLAY as a PNG, cut to the part
+    they cover (the bare screen around them is black); SETTLE seconds first
+    let the last window finish painting."""
     time.sleep(settle)
     xwd = subprocess.run(["xwd", "-root", "-display", os.environ["DISPLAY"]], capture_output=True)
-    if xwd.returncode != 0 or subprocess.run(["convert", "xwd:-", f"png:{path}"], input=xwd.stdout,
+    convert = ["convert", "xwd:-", "-trim", "+repage", f"png:{path}"]
+    if xwd.returncode != 0 or subprocess.run(convert, input=xwd.stdout,
                                              capture_output=True).returncode != 0:
         raise RuntimeError("no screenshot: xwd or convert failed")

@@ -58,6 +58,13 @@ def cp932_escapes(text):
     return "".join(f"\\x{byte:02x}" for byte in text.encode("cp932"))
 
 
+def cp932_text(escaped):
+    """The driver's escaped output read back as the Japanese code page's
+    text: what a Japanese system shows, printable on a UTF-8 terminal."""
+    raw = escaped.encode("latin-1").decode("unicode_escape").encode("latin-1")
+    return raw.decode("cp932", errors="replace").replace("\r\n", "\n")
+
+
 def file_version(path):
     """A program's file version from its fixed version record, "no version"
     without one."""
