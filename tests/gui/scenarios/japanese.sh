@@ -8,9 +8,8 @@ src=$WORK/src
 mkdir -p "$src" "$WORK/out"
 harness write-script "$src/update.inf" "[Quintarel Corporation UpdateInfo]" "format=0" "[filelist]" "big.txt"
 harness compressible "$src/big.txt" $((4 * 1024 * 1024))
-# Wine takes the locale from the name alone; no Linux locale needs to exist
-# (bash's own complaint about that is silenced).
-export LC_ALL=ja_JP.UTF-8 2>/dev/null
+# Wine takes its language from LC_ALL.
+export LC_ALL=ja_JP.UTF-8
 
 start_app "$GUI_UPDATER" "$(winpath "$WORK/missing.dat")"
 drv wait-window --caption Updater --box

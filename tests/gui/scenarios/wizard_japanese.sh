@@ -4,7 +4,7 @@
 # the introduction, the Japanese licence, the button captions, the location
 # page and the messages. A Japanese font stands in for the dialog font, so
 # that the screenshots show every text whole.
-export LC_ALL=ja_JP.UTF-8 2>/dev/null
+export LC_ALL=ja_JP.UTF-8
 harness japanese-fonts
 WIZARD=(--has-id 1001 --not-box)
 app=$WORK/app
