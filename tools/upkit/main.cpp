@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"compress", RunCompress}, {"expand", RunExpand}, {"list", RunList},
     {"extract", RunExtract},   {"verify", RunVerify}, {"build", RunBuild},
     {"show", RunShow},         {"value", RunValue},   {"lines", RunLines},
+    {"diff", RunDiff},
 };
 
 constexpr char kUsage[] =
