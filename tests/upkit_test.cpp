@@ -623,8 +623,8 @@ TEST(FolderDiffTest, ArchiveNameProblemTakesOnlyNamesEveryReaderSpellsAlike) {
       {"lib\\NUL.txt", "'NUL.txt' is a Windows device name"},
       {"com1", "device name"},
       {"con.d", "device name"},
-      {"Update.INF", "diff writes its own Update.INF there"},
-      {"diff.txt", "its own"},
+      {"Update.INF", "diff writes its own Update.INF at the top"},
+      {"diff.txt\\a.txt", "its own"},
   };
   for (const auto& [name, expected] : cases) {
     const std::string problem = ArchiveNameProblem(name);

@@ -6,6 +6,7 @@
 #include "package/archive_digests.h"
 #include "package/path.h"
 #include "package/text.h"
+#include "tools/upkit/folder_diff.h"
 #include "tools/upkit/names.h"
 #include "tools/upkit/time_format.h"
 
@@ -104,7 +105,7 @@ std::string ParseDiffOptions(const std::vector<std::string>& args, DiffOptions* 
   if (options->program.find('-') != std::string::npos) {
     return "--program " + options->program + ": the version check cannot name a file with '-'";
   }
-  if (const std::string reason = UnsafeNameReason(options->program); !reason.empty()) {
+  if (const std::string reason = ArchiveNameProblem(options->program); !reason.empty()) {
     return "--program " + options->program + ": " + reason;
   }
   return std::string();

@@ -42,7 +42,8 @@ struct DiffOptions {
 
 // Reads diff's arguments into *options: "" when they are usable, else the
 // usage error. A program name that the version check line cannot hold
-// ("-" or "/" in it, or one extract would refuse) is a usage error too.
+// ("-" in it, or a name no archive entry could have) is a usage error too;
+// "/" in it is read as "\".
 std::string ParseDiffOptions(const std::vector<std::string>& args, DiffOptions* options);
 
 // extract's command line.

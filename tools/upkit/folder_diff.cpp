@@ -239,13 +239,11 @@ std::string ArchiveNameProblem(std::string_view name) {
     const std::size_t end = name.find('\\', start);
     const std::string_view part = name.substr(start, end - start);
     if (std::string problem = PartProblem(part); !problem.empty()) return problem;
-    if (end == std::string_view::npos) {
-      if (start == 0 && (EqualsIgnoringAsciiCase(part, kDiffScriptName) ||
-                         EqualsIgnoringAsciiCase(part, kDiffReportName))) {
-        return "diff writes its own " + std::string(part) + " there";
-      }
-      return std::string();
+    if (start == 0 && (EqualsIgnoringAsciiCase(part, kDiffScriptName) ||
+                       EqualsIgnoringAsciiCase(part, kDiffReportName))) {
+      return "diff writes its own " + std::string(part) + " at the top of DIR";
     }
+    if (end == std::string_view::npos) return std::string();
     start = end + 1;
   }
 }
