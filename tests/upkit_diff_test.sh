@@ -76,6 +76,7 @@ refuse() {
 }
 mkdir -p same long "outside/$(printf 'n%.0s' {1..200})" ascii
 printf 'x\n' >same/a.txt
+cp -r same same2
 longer="outside/$(printf 'n%.0s' {1..200})/$(printf 'f%.0s' {1..70}).txt"
 printf 'x\n' >"$longer"
 printf 'x\n' >ascii/$'caf\xc3\xa9.txt'
@@ -90,7 +91,8 @@ refuse "NEW a file" 1 "is not a folder" old plain.txt -o fresh
 refuse "DIR inside OLD" 1 "is inside" old new -o old/fresh
 refuse "DIR inside NEW by another path" 1 "is inside" old new -o new/../new/sub/fresh
 refuse "DIR not empty" 1 "is not empty" old new -o out
-refuse "identical folders" 1 "nothing to ship" same same -o fresh
+refuse "identical folders" 1 "nothing to ship" same ascii/../same2 -o fresh
+refuse "one folder twice" 1 "are the same folder" same ./same -o fresh
 refuse "a name too long" 1 "an entry name holds at most 259" same outside -o fresh
 refuse "a name beyond ASCII" 1 "beyond printable ASCII" same ascii -o fresh
 refuse "a program missing" 1 "was not found" same new -o fresh --program app.exe

@@ -22,6 +22,7 @@ constexpr std::size_t kCopyChunk = 64 * 1024;
 // Far more folders above DIR than any real path has; the walk up ends at
 // the root of the file system long before.
 constexpr int kMaxFoldersAbove = 1024;
+constexpr std::string_view kCurrentFolder = ".";
 
 // Whether folder is root or lies below it, however either is spelt (links,
 // "..", letter case): the nearest existing folder at or above folder is
@@ -29,12 +30,12 @@ constexpr int kMaxFoldersAbove = 1024;
 bool IsInside(FileSystem& files, const std::string& folder, const std::string& root) {
   std::string at = folder;
   while (!files.Exists(at)) {
-    const std::string parent = TypedFolderOf(at);
+    std::string parent = TypedFolderOf(at);
     if (parent.empty() || parent == at) {
-      at = ".";
+      at = std::string(kCurrentFolder);
       break;
     }
-    at = parent;
+    at = std::move(parent);
   }
   for (int depth = 0; depth < kMaxFoldersAbove; ++depth) {
     if (IsSameFile(at, root)) return true;
@@ -169,6 +170,13 @@ int RunDiff(const Arguments& args) {
       PrintError(reason);
       return kExitFailure;
     }
+  }
+  // One folder under two names would be opened twice at once, which
+  // Windows refuses.
+  if (IsSameFile(TypedFolderPath(options.old_folder), TypedFolderPath(options.new_folder))) {
+    PrintError(DisplayPath(options.old_folder) + " and " + DisplayPath(options.new_folder) +
+               " are the same folder; there is nothing to ship");
+    return kExitFailure;
   }
   if (const std::string reason = RefusedOutput(OperatingSystemFiles(), options); !reason.empty()) {
     PrintError(reason + "; nothing written");

@@ -31,7 +31,11 @@ struct FolderTree {
   std::map<std::string, std::string> folders;
 };
 
-std::string Quoted(std::string_view name) { return "'" + PrintableName(name) + "'"; }
+std::string Quoted(std::string_view name) {
+  std::string quoted(1, '\'');
+  quoted += PrintableName(name);
+  return quoted + "'";
+}
 
 void ScanTree(FileSystem& files, const std::string& root, const NotAFileCheck& not_a_file,
               FolderTree* tree, std::vector<std::string>* problems) {
