@@ -14,6 +14,9 @@ unset SOURCE_DATE_EPOCH
 # share it.
 python3 "$project/tests/data/diff/make_folders.py" old new || exit 1
 
+run --help
+grep -qF 'diff OLD NEW -o DIR [--program NAME]' stdout || fail "--help does not document diff"
+
 echo "== diff, build, and the copy list applied over OLD"
 run diff old new -o out --program app.exe
 expect_rc 0 "diff"; expect_quiet "diff"
