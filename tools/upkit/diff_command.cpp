@@ -237,7 +237,7 @@ int RunDiff(const Arguments& args) {
 
   const std::string report = DiffReportText(diff);
   if (!WriteOutput(files, *new_root, *out, diff, DiffScriptText(diff, program), report)) {
-    PrintError(DisplayPath(options.out) + " is incomplete");
+    PrintError(DisplayPath(options.out) + " is incomplete; remove it before diff runs again");
     return kExitFailure;
   }
   MakeStdoutBinary();
