@@ -1,7 +1,6 @@
 #include "tools/upkit/folder_diff.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <memory>
 
@@ -18,8 +17,8 @@ namespace quintarel::upkit {
 namespace {
 
 constexpr std::size_t kCompareChunk = 64 * 1024;
-constexpr char kFirstPrintable = 0x20;
-constexpr char kLastPrintable = 0x7E;
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kLastPrintable = 0x7E;
 constexpr std::string_view kForbiddenInFileNames = "<>:\"|?*";
 constexpr std::string_view kDeviceNames[] = {"con", "prn", "aux", "nul"};
 constexpr std::string_view kNumberedDeviceNames[] = {"com", "lpt"};
@@ -224,7 +223,10 @@ std::string ArchiveNameProblem(std::string_view name) {
            std::to_string(archive_format::kMaxNameLength);
   }
   if (std::any_of(name.begin(), name.end(),
-                  [](char c) { return c < kFirstPrintable || c > kLastPrintable; })) {
+                  [](char c) {
+                    const auto byte = static_cast<unsigned char>(c);
+                    return byte < kFirstPrintable || byte > kLastPrintable;
+                  })) {
     return "the path holds bytes beyond printable ASCII, which entry names (read in the "
            "Japanese code page) cannot be relied on to spell alike on every system";
   }
