@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A Windows upkit writes the same bytes as the native one: the sample archive
-# built with a fixed time, and the codec stream of every file of a corpus
+# built with a fixed time, the codec stream of every file of a corpus
 # (the test data, the sample's files and a few edge cases), which it also
-# expands back to the original.
+# expands back to the original, and the folder that diff writes.
 # usage: upkit_native_match_test.sh UPKIT RUNNER NATIVE_UPKIT
 #        (UPKIT and RUNNER as in cli_test_lib.sh)
 set -u
@@ -32,6 +32,14 @@ cp -r "$project/examples/sample" sample
 run build sample/update.inf -o windows.dat --time 1714564800
 expect_rc 0 "build of the sample"
 same windows.dat native.dat "build of the sample"
+
+echo "== diff of a folder pair"
+python3 "$project/tests/data/diff/make_folders.py" old new || exit 1
+"$native" diff old new -o native-diff --program app.exe >/dev/null || fail "native diff"
+run diff old new -o windows-diff --program app.exe
+expect_rc 0 "diff"
+diff -r windows-diff native-diff >diff.diff || fail "diff: the folders differ: $(cat diff.diff)"
+cmp -s stdout.raw native-diff/diff.txt || fail "diff: stdout is not diff.txt byte for byte"
 
 echo "== compress and expand a corpus"
 mkdir corpus

@@ -4,7 +4,9 @@
 #include <unordered_map>
 
 #include "package/archive_digests.h"
+#include "package/path.h"
 #include "package/text.h"
+#include "tools/upkit/folder_diff.h"
 #include "tools/upkit/names.h"
 #include "tools/upkit/time_format.h"
 
@@ -75,6 +77,37 @@ std::string ParseBuildOptions(const std::vector<std::string>& args, const char* 
     options->time = seconds;
   }
   if (options->threads == 0) options->threads = std::max(1u, default_threads);
+  return std::string();
+}
+
+std::string ParseDiffOptions(const std::vector<std::string>& args, DiffOptions* options) {
+  std::vector<std::string> folders;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "-o") {
+      if (++i == args.size() || args[i].empty()) return "-o needs a folder";
+      options->out = args[i];
+    } else if (arg == "--program") {
+      if (++i == args.size() || args[i].empty()) return "--program needs a file name";
+      options->program = WithBackslashes(args[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return "unknown option '" + arg + "' for diff";
+    } else {
+      folders.push_back(arg);
+    }
+  }
+  if (folders.size() != 2) return "diff takes two folders, OLD and NEW";
+  if (options->out.empty()) return "diff needs -o DIR, the folder to write";
+  options->old_folder = folders[0];
+  options->new_folder = folders[1];
+  if (options->program.empty()) return std::string();
+  // The version check line is split at its first "/" and "-".
+  if (options->program.find('-') != std::string::npos) {
+    return "--program " + options->program + ": the version check cannot name a file with '-'";
+  }
+  if (const std::string reason = ArchiveNameProblem(options->program); !reason.empty()) {
+    return "--program " + options->program + ": " + reason;
+  }
   return std::string();
 }
 

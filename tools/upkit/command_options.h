@@ -30,6 +30,22 @@ inline constexpr unsigned kMaxBuildThreads = 256;
 std::string ParseBuildOptions(const std::vector<std::string>& args, const char* source_date_epoch,
                               unsigned default_threads, BuildOptions* options);
 
+// diff's command line.
+struct DiffOptions {
+  std::string old_folder;
+  std::string new_folder;
+  std::string out;
+  // The main program's path below both folders ("\" between parts), for
+  // the version check; empty without --program.
+  std::string program;
+};
+
+// Reads diff's arguments into *options: "" when they are usable, else the
+// usage error. A program name that the version check line cannot hold
+// ("-" in it, or a name no archive entry could have) is a usage error too;
+// "/" in it is read as "\".
+std::string ParseDiffOptions(const std::vector<std::string>& args, DiffOptions* options);
+
 // extract's command line.
 struct ExtractOptions {
   std::string archive;

@@ -32,6 +32,7 @@ int RunBuild(const Arguments& args);
 int RunShow(const Arguments& args);
 int RunValue(const Arguments& args);
 int RunLines(const Arguments& args);
+int RunDiff(const Arguments& args);
 
 // Prints "upkit: message" and the usage text on stderr; returns kExitUsage.
 int UsageError(std::string_view message);

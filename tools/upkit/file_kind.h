@@ -1,6 +1,7 @@
 #ifndef TOOLS_UPKIT_FILE_KIND_H_
 #define TOOLS_UPKIT_FILE_KIND_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ bool IsSameFile(const std::string& a, const std::string& b);
 // path as this system writes it, for messages: "/" separators on POSIX,
 // "\" on Windows.
 std::string DisplayPath(std::string_view path);
+
+// A path typed in the system's code page respelt in the exact name form
+// (NameForm::kUtf8), in which folder listings give every name as it is, the
+// same on every system; nothing when it has no such spelling. POSIX names
+// are bytes in both forms.
+std::optional<std::string> ExactFormOf(const std::string& path);
 
 }  // namespace quintarel::upkit
 

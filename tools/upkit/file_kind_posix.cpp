@@ -35,4 +35,6 @@ std::string DisplayPath(std::string_view path) {
   return native;
 }
 
+std::optional<std::string> ExactFormOf(const std::string& path) { return path; }
+
 }  // namespace quintarel::upkit

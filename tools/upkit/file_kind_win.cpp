@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/name_form_win.h"
 #include "platform/scoped_handle_win.h"
 #include "tools/upkit/file_kind.h"
 
@@ -49,6 +50,10 @@ std::string DisplayPath(std::string_view path) {
   std::string native(path);
   std::replace(native.begin(), native.end(), '/', '\\');
   return native;
+}
+
+std::optional<std::string> ExactFormOf(const std::string& path) {
+  return ConvertName(path, NameForm::kCodePage, NameForm::kUtf8);
 }
 
 }  // namespace quintarel::upkit

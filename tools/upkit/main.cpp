@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"compress", RunCompress}, {"expand", RunExpand}, {"list", RunList},
     {"extract", RunExtract},   {"verify", RunVerify}, {"build", RunBuild},
     {"show", RunShow},         {"value", RunValue},   {"lines", RunLines},
+    {"diff", RunDiff},
 };
 
 constexpr char kUsage[] =
@@ -72,6 +73,19 @@ constexpr char kUsage[] =
     "                        (--japanese reads as a Japanese system does:\n"
     "                        sections redirected through [japanese]; SCRIPT may\n"
     "                        also be an archive, whose entry 0 is read)\n"
+    "  diff OLD NEW -o DIR [--program NAME]\n"
+    "                        compare two installed program folders by content;\n"
+    "                        write into DIR (new, or empty) every file of NEW\n"
+    "                        that is new or changed, in its place, and\n"
+    "                        update.inf, whose copyfiles and filelist upkit\n"
+    "                        build turns into the archive that upgrades OLD to\n"
+    "                        NEW (texts, hints, licence and shortcuts left to\n"
+    "                        fill in); --program NAME adds the version check\n"
+    "                        from NAME's version in OLD to that in NEW; what is\n"
+    "                        added, changed and removed (an archive cannot\n"
+    "                        delete a file) goes to stdout and DIR/diff.txt;\n"
+    "                        links, names an archive cannot carry and folders\n"
+    "                        with nothing new stop the diff before it writes\n"
     "  --help                show this text\n"
     "\n"
     "Exit status: 0 success, 1 failure or problems found, 2 usage error,\n"
