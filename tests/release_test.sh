@@ -2,9 +2,10 @@
 # Checks the bundle that scripts/release writes: the zip holds exactly the
 # shipped files, SHA256SUMS holds for them, each program is stripped and
 # names its debug file with the right checksum, the package installs upkit
-# and its man page, programs signed with a throw-away certificate verify (and
-# the checksums are those of the signed files), and a later unsigned run
-# gives the first zip again, byte for byte.
+# and its man page, programs signed with a throw-away certificate verify
+# (the checksums are those of the signed files, the imports and exports
+# those of the build), and a later unsigned run gives the first zip again,
+# byte for byte.
 # usage: tests/release_test.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -87,6 +88,8 @@ for program in "${programs[@]}"; do
   osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed/$program" >"$work/verify.log" 2>&1 ||
     fail "$program: the signature does not verify: $(tail -n 3 "$work/verify.log")"
 done
+scripts/check-binaries "$work/signed" >"$work/binaries.log" ||
+  fail "the shipped programs' imports or exports: $(cat "$work/binaries.log")"
 
 echo "== unsigned again"
 release
