@@ -22,18 +22,10 @@ release() {
   scripts/release >"$work/release.log" 2>&1 || { cat "$work/release.log"; exit 1; }
 }
 
-# unpack DIR: the zip's names in order (one a line) into DIR/names, its
-# files into DIR.
+# unpack DIR: the zip's files into DIR, its names in order into DIR/names.
 unpack() {
-  mkdir -p "$1"
-  python3 - dist/*.zip "$1" <<'PY'
-import sys, zipfile
-with zipfile.ZipFile(sys.argv[1]) as bundle:
-    bundle.extractall(sys.argv[2])
-    names = bundle.namelist()
-with open(sys.argv[2] + "/names", "w") as out:
-    out.write("".join(name + "\n" for name in names))
-PY
+  unzip -q dist/*.zip -d "$1"
+  zipinfo -1 dist/*.zip >"$1/names"
 }
 
 # The debug file that PROGRAM's .gnu_debuglink names, when its checksum
