@@ -13,7 +13,7 @@ pack_raw() { python3 "$pack" "$@"; }
 
 echo "== usage"
 run; expect_rc 2 "no arguments"
-run --help; expect_rc 0 "--help"; grep -q '^usage: upkit' stdout || fail "--help prints no usage"
+run --help; expect_rc 0 "--help"; grep -q '^Usage: upkit' stdout || fail "--help prints no usage"
 tr -s ' \n' ' ' <stdout | grep -qF 'index, name, fileSize, storedSize, compressed, creation, write and access time' ||
   fail "--help does not give list's fields in their order: $(cat stdout)"
 grep -qF 'build SCRIPT [-o OUT] [--time T] [-j N]' stdout || fail "--help does not document build -j"

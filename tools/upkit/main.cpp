@@ -26,12 +26,13 @@ constexpr Command kCommands[] = {
 };
 
 constexpr char kUsage[] =
-    "usage: upkit COMMAND ARGUMENTS...\n"
+    "Usage: upkit COMMAND ARGUMENTS...\n"
     "\n"
     "  compress IN OUT       compress the file IN into the raw codec stream OUT\n"
     "  expand IN OUT         expand the raw codec stream IN into the file OUT;\n"
     "                        a broken stream leaves OUT untouched\n"
-    "  list ARCHIVE [--json] one line per entry, fields separated by tabs: index,\n"
+    "  list ARCHIVE [--json]\n"
+    "                        one line per entry, fields separated by tabs: index,\n"
     "                        name, fileSize, storedSize, compressed, creation,\n"
     "                        write and access time (UTC, \"-\" when 0, i.e.\n"
     "                        unknown);\n"
