@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 #include <random>
 
 #include "package/path.h"
@@ -46,9 +46,12 @@ std::unique_ptr<FileStream> CreateFileBeside(FileSystem& files, const std::strin
 
 std::string NameBeside(const std::string& path) {
   std::random_device device;
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, "%s%08x", kBesideMark, static_cast<unsigned>(device()));
-  return path + suffix;
+  const std::uint32_t number = device();
+  std::string name = path + kBesideMark;
+  for (std::size_t digit = kBesideDigits; digit-- > 0;) {  // the most significant first
+    name += "0123456789abcdef"[(number >> (4 * digit)) & 0xF];
+  }
+  return name;
 }
 
 bool IsNameBeside(std::string_view path) {
