@@ -500,24 +500,14 @@ TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {
 
 // ---- Messages as log lines --------------------------------------------------
 
-// Counts and refuses every window the calling thread tries to create, so
-// that a box which slipped through fails at once instead of waiting.
-class WindowWatch {
- public:
-  WindowWatch() { created_ = 0; }
-  bool watching() const { return static_cast<bool>(hook_); }
-  int created() const { return created_; }
-
- private:
-  static LRESULT CALLBACK Refuse(int code, WPARAM wparam, LPARAM lparam) {
-    if (code != HCBT_CREATEWND) return ::CallNextHookEx(nullptr, code, wparam, lparam);
-    ++created_;
-    return 1;
-  }
-
-  static inline int created_ = 0;
-  ScopedWindowsHook hook_{::SetWindowsHookExW(WH_CBT, &Refuse, nullptr, ::GetCurrentThreadId())};
-};
+// Counts and refuses every window the thread tries to create, so that a box
+// which slipped through fails at once instead of waiting.
+int windows_created = 0;
+LRESULT CALLBACK RefuseWindow(int code, WPARAM wparam, LPARAM lparam) {
+  if (code != HCBT_CREATEWND) return ::CallNextHookEx(nullptr, code, wparam, lparam);
+  ++windows_created;
+  return 1;
+}
 
 void WINAPI CollectLine(void* context, const char* text) {
   static_cast<std::vector<std::string>*>(context)->push_back(text);
@@ -541,30 +531,26 @@ TEST_F(KestruneTest, DoItLoggedHandsTheBoxTextsToTheSink) {
   ASSERT_TRUE(held);
   const std::string copy_failed = SystemErrorText(
       ERROR_SHARING_VIOLATION, from + "->" + area_.data_folder() + "\\" + name);
-
   const struct {
     const char* root;
     KestruneLogSink sink;
     BOOL result;
-    std::vector<std::string> lines;  // in UTF-8
+    std::vector<std::string> lines;
   } cases[] = {
       {nullptr, &CollectLine, FALSE, {"No root path name is specified."}},
-      {root_.c_str(), &CollectLine, TRUE, {copy_failed}},
+      {root_.c_str(), &CollectLine, TRUE,
+       {ConvertName(copy_failed, NameForm::kUtf8, NameForm::kCodePage).value_or("")}},
       {root_.c_str(), nullptr, TRUE, {}},
   };
+  const ScopedWindowsHook hook(
+      ::SetWindowsHookExW(WH_CBT, &RefuseWindow, nullptr, ::GetCurrentThreadId()));
+  ASSERT_TRUE(hook);
   for (const auto& test : cases) {
-    SCOPED_TRACE(test.root == nullptr ? "no root" : test.sink == nullptr ? "no sink" : "sink");
-    std::vector<std::string> expected;
-    for (const std::string& line : test.lines) {
-      expected.push_back(ConvertName(line, NameForm::kUtf8, NameForm::kCodePage).value_or(""));
-    }
-    const WindowWatch windows;
-    ASSERT_TRUE(windows.watching());
     std::vector<std::string> lines;
-    EXPECT_EQ(do_it_logged(test.root, test.sink, &lines), test.result);
-    EXPECT_EQ(lines, expected);
-    EXPECT_EQ(windows.created(), 0);
+    EXPECT_EQ(do_it_logged(test.root, test.sink, &lines), test.result) << &test - cases;
+    EXPECT_EQ(lines, test.lines) << &test - cases;
   }
+  EXPECT_EQ(windows_created, 0);
 }
 
 // Under an older Windows only the registry moves. Wine's version setting
