@@ -23,21 +23,15 @@ cp dist/*.zip "$work/first.zip"
 names=$(zipinfo -1 dist/*.zip | tr '\n' ' ')
 [ "$names" = "Kestrune.dll README.md SHA256SUMS updater.exe upkit.exe " ] || fail "the zip holds $names"
 unzip -q dist/*.zip -d "$work/unsigned"
-# .gnu_debuglink: the name, NUL-padded to four bytes, then the CRC-32 of
-# dist/debug/NAME.
+# .gnu_debuglink: the debug file's name, NUL-padded to four bytes, and its
+# CRC-32 (as gzip's trailer holds it).
 for program in "${programs[@]}"; do
-  i686-w64-mingw32-objcopy --dump-section .gnu_debuglink="$work/$program.link" \
-    "$work/unsigned/$program" "$work/copy" 2>/dev/null || fail "$program has no debuglink"
+  name=$program.debug
+  { printf '%s\0' "$name"; head -c $((3 - ${#name} % 4)) /dev/zero
+    gzip -c "dist/debug/$name" | tail -c 8 | head -c 4; } >"$work/link"
+  { i686-w64-mingw32-objcopy --dump-section .gnu_debuglink="$work/dumped" \
+      "$work/unsigned/$program" "$work/copy" && cmp -s "$work/link" "$work/dumped"; } || fail "$program does not name dist/debug/$name with its checksum"
 done
-python3 - "$work" "${programs[@]}" <<'PY' || fail "a program does not name its debug file"
-import sys, zlib
-for program in sys.argv[2:]:
-    name = f"{program}.debug\0".encode()
-    crc = zlib.crc32(open(f"dist/debug/{program}.debug", "rb").read())
-    link = name + bytes(-len(name) % 4) + crc.to_bytes(4, "little")
-    if open(f"{sys.argv[1]}/{program}.link", "rb").read() != link:
-        sys.exit(f"{program} does not name dist/debug/{program}.debug with its checksum")
-PY
 
 echo "== package"
 installed=$(dpkg-deb -c dist/upkit_*.deb | awk '$1 !~ /^d/ { printf "%s ", $6 }')
