@@ -500,8 +500,8 @@ TEST_F(KestruneTest, MessagesComeFromTheLibrarysOwnModule) {
 
 // ---- Messages as log lines --------------------------------------------------
 
-// Counts and refuses every window the thread tries to create, so that a box
-// which slipped through fails at once instead of waiting.
+// Counts and refuses every window the thread tries to create: a box that
+// slipped through fails at once instead of waiting.
 int windows_created = 0;
 LRESULT CALLBACK RefuseWindow(int code, WPARAM wparam, LPARAM lparam) {
   if (code != HCBT_CREATEWND) return ::CallNextHookEx(nullptr, code, wparam, lparam);
@@ -531,12 +531,7 @@ TEST_F(KestruneTest, DoItLoggedHandsTheBoxTextsToTheSink) {
   ASSERT_TRUE(held);
   const std::string copy_failed = SystemErrorText(
       ERROR_SHARING_VIOLATION, from + "->" + area_.data_folder() + "\\" + name);
-  const struct {
-    const char* root;
-    KestruneLogSink sink;
-    BOOL result;
-    std::vector<std::string> lines;
-  } cases[] = {
+  const std::tuple<const char*, KestruneLogSink, BOOL, std::vector<std::string>> cases[] = {
       {nullptr, &CollectLine, FALSE, {"No root path name is specified."}},
       {root_.c_str(), &CollectLine, TRUE,
        {ConvertName(copy_failed, NameForm::kUtf8, NameForm::kCodePage).value_or("")}},
@@ -545,10 +540,10 @@ TEST_F(KestruneTest, DoItLoggedHandsTheBoxTextsToTheSink) {
   const ScopedWindowsHook hook(
       ::SetWindowsHookExW(WH_CBT, &RefuseWindow, nullptr, ::GetCurrentThreadId()));
   ASSERT_TRUE(hook);
-  for (const auto& test : cases) {
+  for (const auto& [root, sink, result, want] : cases) {
     std::vector<std::string> lines;
-    EXPECT_EQ(do_it_logged(test.root, test.sink, &lines), test.result) << &test - cases;
-    EXPECT_EQ(lines, test.lines) << &test - cases;
+    EXPECT_EQ(do_it_logged(root, sink, &lines), result);
+    EXPECT_EQ(lines, want);
   }
   EXPECT_EQ(windows_created, 0);
 }

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Checks the bundle that scripts/release writes: the zip holds exactly the
-# shipped files, each program names its debug file with the right checksum,
-# the package installs upkit and its man page, programs signed with a
-# throw-away certificate verify and SHA256SUMS holds for them, and a later
-# unsigned run gives the first zip again, byte for byte.
+# Checks scripts/release: the zip's files, each program's debug link, the
+# package's files and man page, signatures by a throw-away certificate and
+# SHA256SUMS over the signed files, and an unsigned zip equal from run to run.
 # usage: tests/release_test.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

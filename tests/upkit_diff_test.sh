@@ -32,13 +32,11 @@ run lines out/update.inf "version check"
 [ "$(cat stdout)" = 'app.exe/1.50-1.61' ] || fail "version check line: $(cat stdout)"
 run build out/update.inf -o update.dat; expect_rc 0 "build of the diff"
 run extract update.dat -C entries; expect_rc 0 "extract of the diff's archive"
-# Each copy list line as the updater takes it: the entry written to the
-# destination below the program folder. A removed file stays.
+# Each copy list line as the updater takes it (DEST=ENTRY); removed files stay.
 cp -r old applied
 run lines out/update.inf copyfiles
 while IFS='=' read -r dest entry; do
-  mkdir -p "applied/$(dirname "${dest//\\//}")"
-  cp "entries/${entry//\\//}" "applied/${dest//\\//}"
+  install -D "entries/${entry//\\//}" "applied/${dest//\\//}"
 done <stdout
 diff -r -x gone.txt -x docs applied new >applied.diff ||
   fail "OLD with the copy list applied is not NEW: $(cat applied.diff)"
@@ -46,14 +44,12 @@ diff -r -x gone.txt -x docs applied new >applied.diff ||
 echo "== refusals write nothing"
 long="outside/$(printf 'n%.0s' {1..200})"
 mkdir -p same ascii linked clash "$long"
-printf 'x\n' | tee same/a.txt plain.txt ascii/$'caf\xc3\xa9.txt' clash/A.txt \
+printf 'x\n' | tee same/a.txt plain.txt ascii/$'caf\xc3\xa9.txt' clash/A.txt clash/a.txt \
   "$long/$(printf 'f%.0s' {1..70}).txt" >/dev/null
-printf 'y\n' >clash/a.txt
 cp -r same same2
 ln -s ../same/a.txt linked/a.txt
 # EXIT|FRAGMENT|ARGUMENTS[|native]: diff ARGUMENTS ends with EXIT, says
-# FRAGMENT and makes no fresh (and leaves out as it was). Native only: Wine
-# shows a link as what it points at.
+# FRAGMENT, writes no DIR. Wine shows a link as what it points at.
 while IFS='|' read -r want fragment args native <&3; do
   [ -n "$native" ] && [ ${#runner[@]} -gt 0 ] && continue
   read -ra argv <<<"$args"

@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""make_folders.py OLD NEW: two program folders that differ in every way upkit
-diff tells apart: files added (one empty, one in a new nested folder), changed
-(in size, in one byte at equal size, to empty, and a program whose version
-resource goes from 1.5.0.0 to 1.6.1.0), unchanged (one empty), removed (one
-nested)."""
+"""make_folders.py OLD NEW: two program folders with files added (one empty,
+one in a new nested folder), changed (in size, in one byte, to empty, and a
+program's version resource from 1.5.0.0 to 1.6.1.0), unchanged and removed."""
 
 import pathlib
 import random
@@ -12,8 +10,7 @@ import sys
 
 
 def version_block(a, b, c, d):
-    """A version resource's root block: header, key padded to 32 bits and the
-    fixed record with file and product version a.b.c.d."""
+    """A version resource's root block with file and product version a.b.c.d."""
     key = "VS_VERSION_INFO\0".encode("utf-16-le") + b"\0\0"
     fixed = struct.pack("<13I", 0xFEEF04BD, 0x10000, a << 16 | b, c << 16 | d,
                         a << 16 | b, c << 16 | d, 0x3F, 0, 0x40004, 1, 0, 0, 0)
