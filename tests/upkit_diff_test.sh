@@ -60,7 +60,6 @@ while IFS='|' read -r want fragment args native <&3; do
 done 3<<'EOF'
 2|two folders|old -o fresh
 2|-o DIR|old new
-2|unknown option '--fast'|old new -o fresh --fast
 2|cannot name a file with '-'|old new -o fresh --program my-app.exe
 1|was not found|nothing new -o fresh
 1|is not a folder|old plain.txt -o fresh
