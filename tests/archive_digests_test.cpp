@@ -55,17 +55,8 @@ class ArchiveDigestsTest : public ::testing::Test {
   std::string seal_;  // the digest entry's text
 };
 
-TEST_F(ArchiveDigestsTest, TheSealListsEveryOtherEntryAsSha256SumReadsIt) {
-  // "MZ\x90\0\x03", hashed by a tool apart from ours.
-  EXPECT_THAT(seal_, ::testing::EndsWith("bc002d37a0c06a225d018c7b020c4e312e834b37ec9a3d973dee286fdc80c62f  app.exe\n"));
-  const std::unique_ptr<UpdateArchive> archive = Read(sealed_);
-  EXPECT_EQ(CheckDigests(*archive).state, State::kSound);
-  EXPECT_EQ(CountFileEntries(*archive), 3);
-}
-
-// Every bit of every entry's stored data is flipped in turn. A flip that
-// changes what an entry expands to, or that breaks its stream, must be
-// refused; only bits that the stream never reads change nothing.
+// Every bit of every entry's stored data is flipped in turn: a flip that
+// changes what the entry expands to, or breaks its stream, must be refused.
 TEST_F(ArchiveDigestsTest, EveryFlippedBitThatChangesAnEntryIsRefused) {
   const std::unique_ptr<UpdateArchive> original = Read(sealed_);
   std::size_t position = archive_format::kHeaderSize;
@@ -93,7 +84,11 @@ TEST_F(ArchiveDigestsTest, EveryFlippedBitThatChangesAnEntryIsRefused) {
   EXPECT_LT(harmless * 20, flips) << harmless << " of " << flips;
 }
 
-TEST_F(ArchiveDigestsTest, ASealThatIsNotLastOrDoesNotListTheEntriesIsMalformed) {
+TEST_F(ArchiveDigestsTest, TheSealIsInSha256SumFormAndRefusedWhenMalformedOrNotLast) {
+  // "MZ\x90\0\x03", hashed by a tool apart from ours.
+  EXPECT_THAT(seal_, ::testing::EndsWith("bc002d37a0c06a225d018c7b020c4e312e834b37ec9a3d973dee286fdc80c62f  app.exe\n"));
+  EXPECT_EQ(CheckDigests(*Read(sealed_)).state, State::kSound);
+  EXPECT_EQ(CountFileEntries(*Read(sealed_)), 3);
   const std::size_t second = seal_.find('\n') + 1;
   const std::pair<const char*, std::string> cases[] = {
       {"a line missing", seal_.substr(second)},
@@ -109,7 +104,6 @@ TEST_F(ArchiveDigestsTest, ASealThatIsNotLastOrDoesNotListTheEntriesIsMalformed)
     archive->entry(3).LoadStream(stream, std::string(kDigestEntryName), FileTimes{}, nullptr);
     EXPECT_EQ(CheckDigests(*archive).state, State::kMalformed) << what;
   }
-
   std::unique_ptr<UpdateArchive> extended = Read(sealed_);
   files_.AddFile("late.txt", "late");
   ASSERT_TRUE(extended->AddFile("late.txt", nullptr));
