@@ -335,6 +335,12 @@ TEST(ScriptCheckTest, ScriptRejectionNamesTheCause) {
   }
 }
 
+// problem is none when expected is empty, else one that holds expected.
+void ExpectProblem(const std::string& problem, const char* expected, const std::string& input) {
+  EXPECT_EQ(problem.empty(), *expected == '\0') << input << ": " << problem;
+  EXPECT_NE(problem.find(expected), std::string::npos) << input << ": " << problem;
+}
+
 TEST(ScriptCheckTest, VersionCheckProblem) {
   const std::pair<const char*, const char*> cases[] = {
       {"app.exe/1.50-1.61", ""},
@@ -359,14 +365,7 @@ TEST(ScriptCheckTest, VersionCheckProblem) {
       {"app.exe/99999999999999999999-1.0", "is above the newest 1.0"},
       {"app.exe/1.0-99999999999999999999", ""},
   };
-  for (const auto& [line, expected] : cases) {
-    const std::string problem = VersionCheckProblem(line);
-    if (*expected == '\0') {
-      EXPECT_EQ(problem, "") << line;
-    } else {
-      EXPECT_NE(problem.find(expected), std::string::npos) << line << ": " << problem;
-    }
-  }
+  for (const auto& [line, expected] : cases) ExpectProblem(VersionCheckProblem(line), expected, line);
 }
 
 // An archive packed from files in memory: entry 0 is the script, then the
@@ -603,152 +602,100 @@ TEST(OutputChecksTest, AnOutputThatIsAPackedSourceIsNamed) {
 }
 
 TEST(FolderDiffTest, ArchiveNameProblemTakesOnlyNamesEveryReaderSpellsAlike) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"app.exe", ""},
-      {"lib\\deep\\a b.dat", ""},
-      {"docs\\update.inf", ""},
-      {"a.b\\console\\com10", ""},
-      {std::string(259, 'n'), ""},
+  const std::pair<std::string, const char*> cases[] = {
+      {"lib\\deep\\a b.dat", ""},  {"docs\\update.inf", ""},
+      {"a.b\\console\\com10", ""}, {std::string(259, 'n'), ""},
       {std::string(260, 'n'), "the path is 260 bytes, an entry name holds at most 259"},
-      {"caf\xc3\xa9.txt", "beyond printable ASCII"},
-      {"tab\there", "beyond printable ASCII"},
+      {"caf\xc3\xa9.txt", "beyond printable ASCII"}, {"tab\there", "beyond printable ASCII"},
       {"docs\\..\\x", "leaves its folder"},
-      {"what?.txt", "holds '?'"},
-      {"a=b.txt", "holds '='"},
-      {";notes.txt", "begins with ';'"},
-      {"[x].txt", "begins with '['"},
+      {"what?.txt", "holds '?'"},         {"a=b.txt", "holds '='"},
+      {";notes.txt", "begins with ';'"},  {"[x].txt", "begins with '['"},
       {" lead.txt", "begins with ' '"},
       {"dir.\\a.txt", "the part 'dir.' ends with '.'"},
       {"a\\trail ", "ends with ' '"},
-      {"lib\\NUL.txt", "'NUL.txt' is a Windows device name"},
-      {"com1", "device name"},
-      {"con.d", "device name"},
+      {"lib\\NUL.txt", "'NUL.txt' is a Windows device name"}, {"com1", "device name"},
       {"Update.INF", "diff writes its own Update.INF at the top"},
       {"diff.txt\\a.txt", "its own"},
   };
-  for (const auto& [name, expected] : cases) {
-    const std::string problem = ArchiveNameProblem(name);
-    if (expected.empty()) {
-      EXPECT_EQ(problem, "") << name;
-    } else {
-      EXPECT_NE(problem.find(expected), std::string::npos) << name << ": " << problem;
-    }
-  }
+  for (const auto& [name, expected] : cases) ExpectProblem(ArchiveNameProblem(name), expected, name);
 }
 
-TEST(FolderDiffTest, CompareFoldersMatchesNamesIgnoringCaseAndRefusesWhatTheUpdaterCannotDo) {
-  struct Case {
-    const char* label;
-    std::function<void(testing::MemoryFileSystem&)> setup;
-    std::vector<std::string> problems;  // a part of each
-    std::vector<std::string> added;
-    std::vector<std::string> changed;
-    std::vector<std::string> removed;
-    std::size_t unchanged;
-  };
-  const Case cases[] = {
-      {"case-blind matching",
-       [](testing::MemoryFileSystem& files) {
-         files.AddFile("C:\\old\\ReadMe.txt", "same");
-         files.AddFile("C:\\new\\README.TXT", "same");
-         files.AddFile("C:\\old\\App.exe", "one");
-         files.AddFile("C:\\new\\APP.EXE", "two");
-         files.AddFolder("C:\\new\\sub");
-         files.AddFile("C:\\new\\sub\\b.txt", "b");
-         files.AddFile("C:\\new\\a.txt", "a");
-         files.AddFile("C:\\old\\gone.txt", "x");
-       },
-       {}, {"a.txt", "sub\\b.txt"}, {"APP.EXE"}, {"gone.txt"}, 1},
-      {"a file where a folder was, and the other way round",
-       [](testing::MemoryFileSystem& files) {
+// OLD in C:\old and NEW in C:\new, compared after setup fills them.
+DiffOutcome CompareOldAndNew(const std::function<void(testing::MemoryFileSystem&)>& setup) {
+  testing::MemoryFileSystem files;
+  files.AddFolder("C:\\old");
+  files.AddFolder("C:\\new");
+  setup(files);
+  return CompareFolders(files, "C:\\old", "C:\\new", [](const std::string&) { return ""; });
+}
+
+TEST(FolderDiffTest, CompareFoldersMatchesNamesIgnoringCase) {
+  const DiffOutcome outcome = CompareOldAndNew([](testing::MemoryFileSystem& files) {
+    files.AddFile("C:\\old\\ReadMe.txt", "same");
+    files.AddFile("C:\\new\\README.TXT", "same");
+    files.AddFile("C:\\old\\App.exe", "one");
+    files.AddFile("C:\\new\\APP.EXE", "two");
+  });
+  ASSERT_EQ(outcome.problems, std::vector<std::string>{});
+  EXPECT_EQ(outcome.diff.added.size() + outcome.diff.removed.size(), 0u);
+  ASSERT_EQ(outcome.diff.changed.size(), 1u);
+  EXPECT_EQ(outcome.diff.changed[0].name, "APP.EXE");  // as NEW spells it
+  EXPECT_EQ(outcome.diff.unchanged, 1u);
+}
+
+TEST(FolderDiffTest, CompareFoldersRefusesWhatTheUpdaterCannotDo) {
+  const std::pair<std::function<void(testing::MemoryFileSystem&)>, std::vector<std::string>> cases[] = {
+      {[](testing::MemoryFileSystem& files) {  // a file became a folder, and the other way round
          files.AddFolder("C:\\old\\docs");
-         files.AddFile("C:\\old\\docs\\a.txt", "a");
          files.AddFile("C:\\new\\docs", "now a file");
          files.AddFile("C:\\old\\bin", "a file");
          files.AddFolder("C:\\new\\bin");
-         files.AddFile("C:\\new\\bin\\tool.exe", "t");
        },
-       {"bin is a file but", "docs is a folder but"}, {}, {}, {}, 0},
-      {"a link is not followed",
-       [](testing::MemoryFileSystem& files) {
-         files.AddFile("C:\\new\\a.txt", "a");
-         files.AddFolderLink("C:\\new\\elsewhere");
-       },
-       {"elsewhere is a link"}, {}, {}, {}, 0},
-      {"a file that cannot be read",
-       [](testing::MemoryFileSystem& files) {
+       {"bin is a file but", "docs is a folder but"}},
+      {[](testing::MemoryFileSystem& files) { files.AddFolderLink("C:\\new\\elsewhere"); },
+       {"elsewhere is a link"}},
+      {[](testing::MemoryFileSystem& files) {
          files.AddFile("C:\\old\\a.txt", "old");
          files.AddFile("C:\\new\\a.txt", "new");
          files.set_read_budget(0);
        },
-       {"A hardware I/O error"}, {}, {}, {}, 0},
+       {"A hardware I/O error"}},
   };
-  for (const Case& c : cases) {
-    testing::MemoryFileSystem files;
-    files.AddFolder("C:\\old");
-    files.AddFolder("C:\\new");
-    c.setup(files);
-    const DiffOutcome outcome =
-        CompareFolders(files, "C:\\old", "C:\\new", [](const std::string&) { return ""; });
-    ASSERT_EQ(outcome.problems.size(), c.problems.size()) << c.label;
-    for (std::size_t i = 0; i < c.problems.size(); ++i) {
-      EXPECT_NE(outcome.problems[i].find(c.problems[i]), std::string::npos)
-          << c.label << ": " << outcome.problems[i];
+  for (const auto& [setup, expected] : cases) {
+    const std::vector<std::string> problems = CompareOldAndNew(setup).problems;
+    ASSERT_EQ(problems.size(), expected.size()) << expected[0];
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_NE(problems[i].find(expected[i]), std::string::npos) << problems[i];
     }
-    if (!c.problems.empty()) continue;
-    const auto names = [](const std::vector<FileChange>& list) {
-      std::vector<std::string> out;
-      for (const FileChange& change : list) out.push_back(change.name);
-      return out;
-    };
-    EXPECT_EQ(names(outcome.diff.added), c.added) << c.label;
-    EXPECT_EQ(names(outcome.diff.changed), c.changed) << c.label;
-    EXPECT_EQ(names(outcome.diff.removed), c.removed) << c.label;
-    EXPECT_EQ(outcome.diff.unchanged, c.unchanged) << c.label;
   }
 }
 
 TEST(ProgramVersionTest, ScanFindsOnlyTheRootBlockOfAVersionResource) {
-  // The root block's header, key and padding, then the fixed record.
-  const auto block = [](std::uint32_t ms, std::uint32_t ls, const char* key) {
-    std::vector<std::uint8_t> bytes = {92, 0, 52, 0, 0, 0};
-    for (const char* c = key;; ++c) {
-      bytes.push_back(static_cast<std::uint8_t>(*c));
-      bytes.push_back(0);
-      if (*c == '\0') break;
-    }
-    bytes.resize(40, 0);
+  // A root block: header, key in UTF-16 and padding, then the fixed record.
+  const auto block = [](std::uint32_t ms, std::uint32_t ls, std::string key = "VS_VERSION_INFO") {
+    std::string bytes("\x5c\0\x34\0\0\0", 6);
+    for (const char c : key + '\0') bytes += {c, '\0'};
+    bytes.resize(40, '\0');
     for (const std::uint32_t field : {0xFEEF04BDu, 0x10000u, ms, ls}) {
-      for (int shift = 0; shift < 32; shift += 8) {
-        bytes.push_back(static_cast<std::uint8_t>(field >> shift));
-      }
+      for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>(field >> shift);
     }
-    bytes.resize(92, 0);
+    bytes.resize(92, '\0');
     return bytes;
   };
-  const auto join = [](std::vector<std::vector<std::uint8_t>> parts) {
-    std::vector<std::uint8_t> bytes;
-    for (const auto& part : parts) bytes.insert(bytes.end(), part.begin(), part.end());
-    return bytes;
-  };
-  const std::vector<std::uint8_t> filler(37, 0xBD);
-  std::vector<std::uint8_t> cut = block(0x10006, 0x10000, "VS_VERSION_INFO");
-  cut.resize(60);
-  const std::pair<std::vector<std::uint8_t>, std::optional<std::int32_t>> cases[] = {
-      {block(0x10006, 0x10000, "VS_VERSION_INFO"), 161},
-      {join({filler, block(0x1000A, 0, "VS_VERSION_INFO"), block(0x30005, 0, "VS_VERSION_INFO")}), 200},
-      {join({block(0x90009, 0, "VS_VERSION_INFX"), block(0x20000, 0x50000, "VS_VERSION_INFO")}), 205},
+  const std::string whole = block(0x10006, 0x10000);
+  const std::pair<std::string, std::optional<std::int32_t>> cases[] = {
+      {whole, 161},
+      {std::string(37, '\xBD') + block(0x1000A, 0) + block(0x30005, 0), 200},
+      {block(0x90009, 0, "VS_VERSION_INFX") + block(0x20000, 0x50000), 205},
       {block(0x10006, 0, "VS_VERSION_INF"), std::nullopt},
-      {cut, std::nullopt},
-      {filler, std::nullopt},
+      {whole.substr(0, 60), std::nullopt},
   };
   for (const auto& [bytes, expected] : cases) {
-    EXPECT_EQ(ScanVersionNumber(bytes), expected) << bytes.size() << " bytes";
+    EXPECT_EQ(ScanVersionNumber({bytes.begin(), bytes.end()}), expected) << bytes.size() << " bytes";
   }
-  for (const auto& [number, text] : {std::pair{161, "1.61"}, std::pair{200, "2.00"},
-                                     std::pair{5, "0.05"}, std::pair{7274385, "72743.85"}}) {
-    EXPECT_EQ(VersionCheckText(number), text);
-    EXPECT_EQ(VersionThreshold(VersionCheckText(number)), number) << text;
+  // The script's text reads back as the number.
+  for (const std::int32_t number : {161, 200, 5, 7274385}) {
+    EXPECT_EQ(VersionThreshold(VersionCheckText(number)), number) << VersionCheckText(number);
   }
 }
 
