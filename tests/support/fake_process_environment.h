@@ -11,7 +11,6 @@
 
 namespace quintarel::testing {
 
-// Mutexes are names claimed once; matches are given per pattern.
 class FakeEnvironment final : public ProcessEnvironment {
  public:
   explicit FakeEnvironment(MemoryFileSystem& files) : files_(files) {}
@@ -19,13 +18,11 @@ class FakeEnvironment final : public ProcessEnvironment {
   bool ClaimInstance(const std::string& name) override { return mutexes.insert(name).second; }
   std::string ProgramPath() override { return program_path; }
   std::optional<std::string> FindFirstMatch(const std::string& pattern) override {
-    auto it = matches.find(pattern);
-    if (it == matches.end()) return std::nullopt;
-    return it->second;
+    const auto it = matches.find(pattern);
+    return it == matches.end() ? std::nullopt : std::optional(it->second);
   }
   bool SetCurrentFolder(const std::string& path) override {
-    files_.set_current_folder(path);
-    current_folder = path;
+    files_.set_current_folder(current_folder = path);
     return true;
   }
 
