@@ -46,7 +46,8 @@ TEST(UnattendedOptionsTest, UsageErrors) {
 }
 
 // An installed app.exe 1.55 found through App Paths. Run packs beside the
-// updater an archive that upgrades it, its copy list ending in copy_lines.
+// updater an archive that upgrades it, its copy list ending in copy_lines,
+// unless Pack did so before.
 struct World {
   World() {
     files_.AddFolder("C:\\App");
@@ -60,7 +61,8 @@ struct World {
     strings_.texts[IDS_VERSION_TOO_OLD] = "117\r\n%s";  // the log has it on one line
   }
 
-  UnattendedResult Run(const Args& args) {
+  void Pack() {
+    packed_ = true;
     files_.AddFile("C:\\src\\update.inf",
                    "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[hint]\r\nexe,app.exe\r\n[version check]\r\n"
                    "app.exe/1.50-1.61\r\n[copyfiles]\r\napp.exe=app.exe\r\nhelp\\guide.txt=guide.txt\r\n" + copy_lines);
@@ -69,6 +71,10 @@ struct World {
       EXPECT_TRUE(archive.AddFile(name, "C:\\src\\" + name, nullptr));
     }
     EXPECT_TRUE(archive.Save("C:\\dl\\update.dat"));
+  }
+
+  UnattendedResult Run(const Args& args) {
+    if (!packed_) Pack();
     UnattendedOptions options;
     EXPECT_EQ(ParseUnattendedOptions(args, &options), "");
     return RunUnattended({files_, registry_, shell_, versions_, strings_, profile_, folders_, links_, library_,
@@ -87,6 +93,7 @@ struct World {
   testing::FakeLibraryLoader library_;
   testing::FakeEnvironment environment_{files_};
   std::string copy_lines;
+  bool packed_ = false;
   std::vector<std::string> log;
 };
 
@@ -119,6 +126,15 @@ TEST(UnattendedTest, EachEndHasItsExitCodeAndItsLog) {
       {version(161), {"/quiet", "/FORCE"}, kUpgraded, Contains("going on: /force")},
       {[](World& w) { w.environment_.mutexes.insert(UpdaterApp::kMutexName); }, {"/quiet"}, kAlreadyRunning,
        ElementsAre("another copy of the updater is running")},
+      {[](World& w) {  // a first run killed while it wrote the files
+         w.Pack();
+         w.files_.stop_after_changes(6);
+         w.Run({"/quiet"});
+         w.files_.stop_after_changes(std::nullopt);
+         w.environment_.mutexes.clear();
+         w.log.clear();
+       },
+       {"/quiet"}, kUpgraded, Contains("an interrupted upgrade was taken back")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(&c - cases));
