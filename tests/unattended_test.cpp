@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "package/archive_digests.h"
 #include "package/update_archive.h"
 #include "resources/resource_ids.h"
 #include "tests/support/fake_library_loader.h"
@@ -46,8 +47,8 @@ TEST(UnattendedOptionsTest, UsageErrors) {
 }
 
 // An installed app.exe 1.55 found through App Paths. Run packs beside the
-// updater an archive that upgrades it, its copy list ending in copy_lines,
-// unless Pack did so before.
+// updater a sealed archive that upgrades it, its copy list ending in
+// copy_lines, unless Pack did so before.
 struct World {
   World() {
     files_.AddFolder("C:\\App");
@@ -67,9 +68,13 @@ struct World {
                    "[Quintarel Corporation UpdateInfo]\r\nformat=0\r\n[hint]\r\nexe,app.exe\r\n[version check]\r\n"
                    "app.exe/1.50-1.61\r\n[copyfiles]\r\napp.exe=app.exe\r\nhelp\\guide.txt=guide.txt\r\n" + copy_lines);
     UpdateArchive archive(files_);
+    std::vector<Sha256Digest> digests;
     for (const std::string name : {"update.inf", "app.exe", "guide.txt"}) {
       EXPECT_TRUE(archive.AddFile(name, "C:\\src\\" + name, nullptr));
+      digests.push_back(*DigestOfEntry(archive, archive.GetCount() - 1));
     }
+    if (seal_broken) digests[1][0] ^= 1;  // as if app.exe changed after the seal
+    SealArchive(archive, digests);
     EXPECT_TRUE(archive.Save("C:\\dl\\update.dat"));
   }
 
@@ -93,6 +98,7 @@ struct World {
   testing::FakeLibraryLoader library_;
   testing::FakeEnvironment environment_{files_};
   std::string copy_lines;
+  bool seal_broken = false;
   bool packed_ = false;
   std::vector<std::string> log;
 };
@@ -115,6 +121,9 @@ TEST(UnattendedTest, EachEndHasItsExitCodeAndItsLog) {
       {[](World& w) { w.copy_lines = "..\\out.txt=app.exe\r\n"; }, {"/quiet"}, kNotWritten,
        Contains("copy line 3 (..\\out.txt=app.exe) would write outside the installation; every file was put back")},
       {none, {"/quiet", "D:\\elsewhere.dat"}, kBadArchive, ElementsAre("archive: D:\\elsewhere.dat", "#114")},
+      {[](World& w) { w.seal_broken = true; }, {"/quiet"}, kBadArchive,
+       ElementsAre("archive: C:\\dl\\update.dat",
+                   "entry 1 (app.exe) differs from the bytes sealed in the archive (SHA-256)", "#114")},
       {no_hints, {"/quiet"}, kNotFound,
        Contains("the installed program was not found by the script's hints; give its folder with /dir")},
       {none, {"/quiet", "/dir=C:\\dl"}, kNotFound,

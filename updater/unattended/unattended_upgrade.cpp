@@ -1,5 +1,6 @@
 #include "updater/unattended/unattended_upgrade.h"
 
+#include "package/archive_digests.h"
 #include "package/path.h"
 #include "package/script_values.h"
 #include "package/text.h"
@@ -57,6 +58,24 @@ const char* RecoveryText(RecoveryOutcome::Action action) {
   return "";
 }
 
+// What a seal that does not hold tells of the archive, a line each.
+std::vector<std::string> SealProblemLines(const UpdateArchive& archive, const DigestCheck& seal) {
+  switch (seal.state) {
+    case DigestCheck::State::kMalformed: return {"the archive's digests cannot be read: " + seal.problem};
+    case DigestCheck::State::kCannotHash: return {"the system offers no SHA-256 to check the archive's digests"};
+    case DigestCheck::State::kDamaged: break;
+    case DigestCheck::State::kUnsealed:
+    case DigestCheck::State::kSound:
+      return {};
+  }
+  std::vector<std::string> lines;
+  for (const int index : seal.damaged) {
+    lines.push_back("entry " + std::to_string(index) + " (" + archive.entry(index).name() +
+                    ") differs from the bytes sealed in the archive (SHA-256)");
+  }
+  return lines;
+}
+
 }  // namespace
 
 UnattendedResult RunUnattended(const UnattendedServices& services, const UnattendedOptions& options,
@@ -77,11 +96,13 @@ UnattendedResult RunUnattended(const UnattendedServices& services, const Unatten
   log("archive: " + archive_path);
   UpdateArchive archive(services.files);
   UpdateInfo script(services.profile.CountryCode() == kJapanCountryCode);
-  const bool opened = OpenUpdate(archive_path, archive, script);
+  DigestCheck seal;
+  const bool opened = OpenUpdate(archive_path, archive, script, &seal);
   const std::optional<std::string> license = opened ? ReadLicenseEntry(script) : std::nullopt;
   // The wizard shows the licence, so one that does not expand ends it too.
   MemoryStream license_text;
   if (!opened || (license && !archive.ExtractByName(*license, license_text, nullptr))) {
+    for (const std::string& line : SealProblemLines(archive, seal)) log(line);
     log(message(IDS_FILES_MISSING));
     return UnattendedResult::kBadArchive;
   }

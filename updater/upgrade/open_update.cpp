@@ -1,14 +1,13 @@
 #include "updater/upgrade/open_update.h"
 
-#include "package/archive_digests.h"
-
 namespace quintarel {
 
-bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& script) {
+bool OpenUpdate(const std::string& path, UpdateArchive& archive, UpdateInfo& script, DigestCheck* seal) {
   if (!archive.Open(path)) return false;
   // Nothing is read from an archive whose seal does not hold.
-  const DigestCheck seal = CheckDigests(archive);
-  if (!seal.sound()) return false;
+  const DigestCheck check = CheckDigests(archive);
+  if (seal) *seal = check;
+  if (!check.sound()) return false;
   if (CountFileEntries(archive) < 2) return false;
   MemoryStream text;
   if (!archive.ExtractAt(0, text, nullptr)) return false;
