@@ -15,10 +15,22 @@ namespace {
 // CryptHashData takes a DWORD length, shorter than a 64-bit buffer's.
 constexpr std::size_t kLargestPiece = std::numeric_limits<DWORD>::max();
 
+// One provider serves every hash of the process: acquiring a context loads
+// and prepares the provider each time, which costs far more than hashing a
+// small entry. Zero when the system has none that does SHA-256.
+HCRYPTPROV SharedProvider() {
+  // A verify-only context needs no key container, so no profile or rights.
+  static const ScopedCryptProvider provider = [] {
+    HCRYPTPROV acquired = 0;
+    if (!::CryptAcquireContextW(&acquired, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) acquired = 0;
+    return ScopedCryptProvider(acquired);
+  }();
+  return provider.get();
+}
+
 class SystemSha256 final : public Sha256 {
  public:
-  SystemSha256(ScopedCryptProvider provider, ScopedCryptHash hash)
-      : provider_(std::move(provider)), hash_(std::move(hash)) {}
+  explicit SystemSha256(ScopedCryptHash hash) : hash_(std::move(hash)) {}
 
   void Update(const std::uint8_t* data, std::size_t size) override {
     while (size > 0 && !failed_) {
@@ -42,8 +54,6 @@ class SystemSha256 final : public Sha256 {
   }
 
  private:
-  // Declared in this order so that the hash goes before its provider.
-  ScopedCryptProvider provider_;
   ScopedCryptHash hash_;
   bool failed_ = false;
 };
@@ -51,14 +61,10 @@ class SystemSha256 final : public Sha256 {
 }  // namespace
 
 std::unique_ptr<Sha256> NewSha256() {
-  // A verify-only context needs no key container, so no profile or rights.
-  ScopedCryptProvider provider;
-  if (!::CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-    return nullptr;
-  }
+  const HCRYPTPROV provider = SharedProvider();
   ScopedCryptHash hash;
-  if (!::CryptCreateHash(provider.get(), CALG_SHA_256, 0, 0, hash.put())) return nullptr;
-  return std::make_unique<SystemSha256>(std::move(provider), std::move(hash));
+  if (provider == 0 || !::CryptCreateHash(provider, CALG_SHA_256, 0, 0, hash.put())) return nullptr;
+  return std::make_unique<SystemSha256>(std::move(hash));
 }
 
 }  // namespace quintarel
