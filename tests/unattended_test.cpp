@@ -82,7 +82,7 @@ struct World {
     if (!packed_) Pack();
     UnattendedOptions options;
     EXPECT_EQ(ParseUnattendedOptions(args, &options), "");
-    return RunUnattended({files_, registry_, shell_, versions_, strings_, profile_, folders_, links_, library_,
+    return RunUnattended({{files_, registry_, shell_, versions_, strings_, profile_, folders_, links_, library_},
                           environment_},
                          options, [this](const std::string& line) { log.push_back(line); });
   }

@@ -153,7 +153,7 @@ class WizardTest : public ::testing::Test {
   WizardContext context_{Services()};
 
   WizardServices Services(FileVersions& versions, UserInterface& ui) {
-    return {files_, registry_, shell_, versions, strings_, profile_, ui, folders_, links_, library_, kUpdater};
+    return {{files_, registry_, shell_, versions, strings_, profile_, folders_, links_, library_}, ui, kUpdater};
   }
   WizardServices Services() { return Services(versions_, ui_); }
 };

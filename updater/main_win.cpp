@@ -23,6 +23,7 @@
 #include "updater/app/updater_app.h"
 #include "updater/ui/user_interface_win.h"
 #include "updater/upgrade/environment_library_loader.h"
+#include "updater/upgrade/system_services.h"
 #include "updater/unattended/unattended_options.h"
 #include "updater/unattended/unattended_upgrade.h"
 #include "updater/unattended/upgrade_log.h"
@@ -46,6 +47,21 @@ void TellParentConsole(const std::string& text) {
   DWORD written = 0;
   if (console) ::WriteFile(console.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   ::FreeConsole();
+}
+
+// The operating system's services, with the string table and the library
+// binding that the front end chooses.
+quintarel::SystemServices OperatingSystemServices(quintarel::FileSystem& files, quintarel::StringTable& strings,
+                                                  quintarel::EnvironmentLibraryLoader& library) {
+  return {files,
+          quintarel::OperatingSystemRegistry(),
+          quintarel::OperatingSystemShell(),
+          quintarel::OperatingSystemFileVersions(),
+          strings,
+          quintarel::OperatingSystemProfile(),
+          quintarel::OperatingSystemShellFolders(),
+          quintarel::OperatingSystemShellLinks(),
+          library};
 }
 
 int RunUnattended(const std::vector<std::string>& arguments) {
@@ -75,15 +91,7 @@ int RunUnattended(const std::vector<std::string>& arguments) {
   quintarel::Win32ProcessEnvironment environment;
   const std::unique_ptr<quintarel::EnvironmentLibraryLoader> library = quintarel::LoggingLibraryLoader(line);
   const quintarel::UnattendedServices services{
-      files,
-      quintarel::OperatingSystemRegistry(),
-      quintarel::OperatingSystemShell(),
-      quintarel::OperatingSystemFileVersions(),
-      quintarel::EnglishStringTable(),
-      quintarel::OperatingSystemProfile(),
-      quintarel::OperatingSystemShellFolders(),
-      quintarel::OperatingSystemShellLinks(),
-      *library,
+      OperatingSystemServices(files, quintarel::EnglishStringTable(), *library),
       environment,
   };
   const auto result = static_cast<int>(quintarel::RunUnattended(services, options, line));
@@ -115,16 +123,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     quintarel::Win32UserInterface ui;
     quintarel::ArchiveBuilder builder(files, environment, ui);
     const quintarel::WizardServices services{
-        files,
-        quintarel::OperatingSystemRegistry(),
-        quintarel::OperatingSystemShell(),
-        quintarel::OperatingSystemFileVersions(),
-        quintarel::ProgramStringTable(),
-        quintarel::OperatingSystemProfile(),
+        OperatingSystemServices(files, quintarel::ProgramStringTable(), quintarel::OperatingSystemLibraryLoader()),
         ui,
-        quintarel::OperatingSystemShellFolders(),
-        quintarel::OperatingSystemShellLinks(),
-        quintarel::OperatingSystemLibraryLoader(),
         environment.ProgramPath(),
     };
     quintarel::WizardDialog wizard(services, ui);

@@ -4,17 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "package/file_system.h"
-#include "platform/file_versions.h"
-#include "platform/registry.h"
-#include "platform/shell.h"
-#include "platform/shell_folders.h"
-#include "platform/shell_links.h"
-#include "platform/string_table.h"
-#include "platform/system_profile.h"
 #include "updater/app/process_environment.h"
 #include "updater/unattended/unattended_options.h"
-#include "updater/upgrade/environment_library_loader.h"
+#include "updater/upgrade/system_services.h"
 
 namespace quintarel {
 
@@ -30,16 +22,8 @@ enum class UnattendedResult {
   kAlreadyRunning = 7,    // another copy of the updater runs
 };
 
-struct UnattendedServices {
-  FileSystem& files;
-  Registry& registry;
-  Shell& shell;
-  FileVersions& versions;
-  StringTable& strings;
-  SystemProfile& profile;
-  ShellFolders& folders;
-  ShellLinks& links;
-  EnvironmentLibraryLoader& library;
+// The system's services, and the process the run reports to.
+struct UnattendedServices : SystemServices {
   ProcessEnvironment& environment;
 };
 

@@ -8,20 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "package/file_system.h"
 #include "package/script_values.h"
 #include "package/update_archive.h"
 #include "package/update_info.h"
-#include "platform/file_versions.h"
-#include "platform/registry.h"
-#include "platform/shell.h"
-#include "platform/shell_folders.h"
-#include "platform/shell_links.h"
-#include "platform/string_table.h"
-#include "platform/system_profile.h"
 #include "updater/ui/user_interface.h"
-#include "updater/upgrade/environment_library_loader.h"
 #include "updater/upgrade/program_upgrade.h"
+#include "updater/upgrade/system_services.h"
 #include "updater/wizard/wizard_view.h"
 
 namespace quintarel {
@@ -34,18 +26,10 @@ enum class StepCommand { kBack = 0, kNext = 1, kCancel = 2, kBrowse = 3 };
 // Each role puts one caption from the string table on one of the buttons.
 enum class ButtonRole { kBack = 0, kNext = 1, kCancel = 2, kAgree = 3, kDisagree = 4, kFinish = 5, kBrowse = 6 };
 
-// The services the wizard works through; all outlive the context.
-struct WizardServices {
-  FileSystem& files;
-  Registry& registry;
-  Shell& shell;
-  FileVersions& versions;
-  StringTable& strings;
-  SystemProfile& profile;
+// The services the wizard works through: the system's, and the window it
+// shows itself in; all outlive the context.
+struct WizardServices : SystemServices {
   UserInterface& ui;
-  ShellFolders& folders;
-  ShellLinks& links;
-  EnvironmentLibraryLoader& library;
   // The updater's own full path; the environment library lies beside it.
   std::string program_path;
 };
