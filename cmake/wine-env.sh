@@ -7,3 +7,15 @@
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+
+# Debian's Wine has no preloader to keep its fixed addresses free before the
+# C library starts, and its loader is placed at a fixed address with the heap
+# at a random distance above it: about one start in a few thousand, the heap
+# lands on the page Wine shares with every process, and the program ends at
+# once with exit code 1 ("failed to map the shared user data", hidden by
+# WINEDEBUG). Started through this prefix, with address randomisation off,
+# the heap always lies right above the loader. Every process a Windows
+# program starts inherits it; scripts/test and scripts/demo run under it
+# as a whole.
+# shellcheck disable=SC2034 # read by the scripts that source this file
+wine_fixed_layout=(setarch "$(uname -m)" --addr-no-randomize)
