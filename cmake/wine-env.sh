@@ -15,7 +15,8 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 # once with exit code 1 ("failed to map the shared user data", hidden by
 # WINEDEBUG). Started through this prefix, with address randomisation off,
 # the heap always lies right above the loader. Every process a Windows
-# program starts inherits it; scripts/test and scripts/demo run under it
-# as a whole.
+# program starts inherits it. The launchers use it (cmake/wine-run*,
+# scripts/wine-prefix, the GUI tests' commands), and scripts/test and
+# scripts/demo run under it as a whole.
 # shellcheck disable=SC2034 # read by the scripts that source this file
 wine_fixed_layout=(setarch "$(uname -m)" --addr-no-randomize)
