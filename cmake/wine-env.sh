@@ -13,7 +13,7 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 # at a random distance above it: about one start in a few thousand, the heap
 # lands on the page Wine shares with every process, and the program ends at
 # once with exit code 1 ("failed to map the shared user data", hidden by
-# WINEDEBUG). Started through this prefix, with address randomisation off,
+# WINEDEBUG). Started through the command below, with address randomisation off,
 # the heap always lies right above the loader. Every process a Windows
 # program starts inherits it. The launchers use it (cmake/wine-run*,
 # scripts/wine-prefix, the GUI tests' commands), and scripts/test and
