@@ -525,14 +525,6 @@ TEST(ReplaceFileTest, ReplacesOnlyAWholeWriteAndLeavesNothingBeside) {
   }
 }
 
-TEST(NameBesideTest, AddsTheMarkAndEightLowercaseHexadecimalDigits) {
-  const std::string name = NameBeside("C:\\a.txt");
-  ASSERT_EQ(name.size(), 18u);
-  EXPECT_EQ(name.substr(0, 10), "C:\\a.txt.~");
-  EXPECT_EQ(name.find_first_not_of("0123456789abcdef", 10), std::string::npos) << name;
-  EXPECT_TRUE(IsNameBeside(name));
-}
-
 TEST(CreateParentFoldersTest, CreatesWhatIsMissingAboveTheFile) {
   struct Case {
     const char* path;

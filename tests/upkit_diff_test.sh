@@ -42,10 +42,8 @@ diff -r -x gone.txt -x docs applied new >applied.diff ||
   fail "OLD with the copy list applied is not NEW: $(cat applied.diff)"
 
 echo "== refusals write nothing"
-long="outside/$(printf 'n%.0s' {1..200})"
-mkdir -p same ascii linked clash "$long"
-printf 'x\n' | tee same/a.txt plain.txt ascii/$'caf\xc3\xa9.txt' clash/A.txt clash/a.txt \
-  "$long/$(printf 'f%.0s' {1..70}).txt" >/dev/null
+mkdir -p same linked clash
+printf 'x\n' | tee same/a.txt plain.txt clash/A.txt clash/a.txt >/dev/null
 cp -r same same2
 ln -s ../same/a.txt linked/a.txt
 # EXIT|FRAGMENT|ARGUMENTS[|native]: diff ARGUMENTS ends with EXIT, says
@@ -65,10 +63,8 @@ done 3<<'EOF'
 1|is not a folder|old plain.txt -o fresh
 1|is inside|old new -o new/../new/sub/fresh
 1|is not empty|old new -o out
-1|nothing to ship|same ascii/../same2 -o fresh
+1|nothing to ship|same linked/../same2 -o fresh
 1|are the same folder|same ./same -o fresh
-1|an entry name holds at most 259|same outside -o fresh
-1|beyond printable ASCII|same ascii -o fresh
 1|was not found|same new -o fresh --program app.exe
 1|has no version resource|old new -o fresh --program grow.txt
 1|is a link|same linked -o fresh|native

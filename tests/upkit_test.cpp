@@ -652,8 +652,6 @@ TEST(FolderDiffTest, CompareFoldersRefusesWhatTheUpdaterCannotDo) {
          files.AddFolder("C:\\new\\bin");
        },
        {"bin is a file but", "docs is a folder but"}},
-      {[](testing::MemoryFileSystem& files) { files.AddFolderLink("C:\\new\\elsewhere"); },
-       {"elsewhere is a link"}},
       {[](testing::MemoryFileSystem& files) {
          files.AddFile("C:\\old\\a.txt", "old");
          files.AddFile("C:\\new\\a.txt", "new");
